@@ -1,0 +1,27 @@
+// fenwing-sim: plays the game headless from a script of commands, in virtual time.
+#include <fstream>
+#include <iostream>
+
+#include "host/sim/session.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    if (argc > 2) {
+        std::cerr << "usage: fenwing-sim [SCRIPT]  (reads standard input without SCRIPT)\n";
+        return 2;
+    }
+    fenwing::SimSession session(std::cout, std::cerr);
+    fenwing::SimSession::Status status;
+    if (argc == 2) {
+        std::ifstream script(argv[1]);
+        if (!script) {
+            std::cerr << "error: cannot open " << argv[1] << '\n';
+            return 2;
+        }
+        status = session.run(script);
+    } else {
+        status = session.run(std::cin);
+    }
+    std::cout.flush();
+    return fenwing::SimSession::exitCode(status);
+}

@@ -1,0 +1,57 @@
+// The headless host: Form1 built from the layout and loaded, driven by text commands in
+// virtual time that starts at 0. See the README for the command language.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "game/form1.h"
+#include "host/form.h"
+#include "host/random.h"
+#include "host/services.h"
+
+namespace fenwing {
+
+class SimSession : public Services {
+public:
+    // Output (get values, message boxes, "end") goes to `out`; errors to `err`.
+    SimSession(std::ostream& out, std::ostream& err);
+    ~SimSession() override;
+
+    enum class Status {
+        Running,       // ready for the next command
+        Ended,         // End was called: exit 0
+        BadCommand,    // unknown or malformed command: exit 2
+        RuntimeError,  // the game raised a run-time error: exit 3
+    };
+    static int exitCode(Status s);
+
+    // One command line; `lineNumber` is used in error messages.
+    Status execute(std::string_view line, int lineNumber);
+    // Every line of a script until it ends or a line stops the session.
+    Status run(std::istream& script);
+
+    // Longest single advance, so that no command can keep the driver busy for long.
+    static constexpr double kMaxAdvanceMs = 3'600'000;
+
+    Form& form() { return *form_; }
+    Form1& game() { return *game_; }
+    Random& random() { return random_; }
+
+    // Services
+    void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+    double clockReading() override;
+
+private:
+    void command(std::string_view line);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    Random random_;
+    std::unique_ptr<Form> form_;
+    std::unique_ptr<Form1> game_;
+};
+
+}  // namespace fenwing
