@@ -1,0 +1,43 @@
+// Fenwing: the real window.
+#include <QtWidgets/QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/qt/qt_host.h"
+
+namespace {
+// Qt aborts when it cannot open a window; say why in one line and fail instead.
+void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    const QByteArray text = message.toLocal8Bit();
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "fenwing: cannot open the window: %s\n",
+                     text.left(text.indexOf('\n')).constData());
+        std::_Exit(1);
+    }
+    std::fprintf(stderr, "%s\n", text.constData());
+}
+
+bool noDisplay() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+           qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return false;
+#endif
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (noDisplay()) {
+        std::fprintf(stderr, "fenwing: no display to open the window on (DISPLAY is not set)\n");
+        return 1;
+    }
+    qInstallMessageHandler(onQtMessage);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fenwing"));
+    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
+    fenwing::qt::QtHost host;
+    host.show();
+    return QApplication::exec();
+}

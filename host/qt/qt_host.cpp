@@ -1,0 +1,138 @@
+#include "host/qt/qt_host.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
+#include <QtCore/QRandomGenerator>
+#include <QtGui/QAction>
+#include <QtGui/QIcon>
+#include <QtGui/QScreen>
+#include <QtWidgets/QMainWindow>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QStyle>
+#include <cstdio>
+
+#include "host/qt/field_view.h"
+#include "playfield/layout.h"
+
+namespace fenwing::qt {
+
+namespace {
+// When the real clock falls this far behind (a suspended machine, a stalled desktop), the
+// missed ticks are dropped rather than delivered in a burst.
+constexpr Micros kMaxBacklog = 250'000;
+
+QKeySequence shortcutKey(const std::string& key) {
+    return key == "Del" ? QKeySequence(Qt::Key_Delete) : QKeySequence(QString::fromStdString(key));
+}
+}  // namespace
+
+QtHost::QtHost() : random_(QRandomGenerator::system()->generate64()) {
+    form_ = buildForm1();
+    game_ = std::make_unique<Form1>(*form_, *this, random_);
+    form_->deliver([this] { game_->Form_Load(); });  // before any other event
+    buildWindow();
+    tick_.setSingleShot(true);
+    tick_.setTimerType(Qt::PreciseTimer);
+    connect(&tick_, &QTimer::timeout, this, [this] { dispatch({}); });
+    clock_.start();  // the scheduler's time 0 is the form's creation
+    arm();
+}
+
+QtHost::~QtHost() {
+    if (view_) form_->setRepaintSink(nullptr);
+}
+
+void QtHost::buildWindow() {
+    window_ = std::make_unique<QMainWindow>();
+    window_->setWindowTitle(QString::fromStdString(form_->caption()));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/fenwing-%1.png").arg(size), QSize(size, size));
+    window_->setWindowIcon(icon);
+    view_ = new FieldView(*form_, window_.get());
+    view_->onClick = [this](float x, float y) { dispatch([=, this] { form_->clickAt(x, y); }); };
+    form_->setRepaintSink(view_);
+    window_->setCentralWidget(view_);
+    for (const Menu& menu : form_->menus()) {
+        QMenu* m = window_->menuBar()->addMenu(QString::fromStdString(menu.caption));
+        for (MenuItem* item : menu.items) {
+            QAction* action = m->addAction(QString::fromStdString(item->Caption()));
+            action->setShortcut(shortcutKey(item->shortcut()));
+            connect(action, &QAction::triggered, this,
+                    [this, item] { dispatch([this, item] { form_->choose(*item); }); });
+        }
+    }
+    window_->adjustSize();
+}
+
+void QtHost::show() {
+    const QRect screen = window_->screen()->availableGeometry();
+    window_->setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->size(), screen));
+    window_->show();
+}
+
+Micros QtHost::elapsed() const { return clock_.nsecsElapsed() / 1000; }
+
+double QtHost::clockReading() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+void QtHost::dispatch(const std::function<void()>& event) {
+    if (ended_) return;
+    try {
+        const Micros now = elapsed();
+        if (auto due = form_->scheduler().nextDue(); due && now - *due > kMaxBacklog)
+            form_->scheduler().dropBacklog(now);
+        form_->advanceTo(now);
+        if (event) event();
+        arm();
+    } catch (const EndProgram&) {
+        finish(0);
+    } catch (const RuntimeError& e) {
+        const QString text = QStringLiteral("Run-time error '%1':\n\n%2").arg(e.number()).arg(e.what());
+        std::fprintf(stderr, "fenwing: run-time error %d: %s\n", e.number(), e.what());
+        ended_ = true;
+        tick_.stop();
+        QMessageBox::critical(window_.get(), QString::fromStdString(form_->caption()), text);
+        finish(1);
+    }
+}
+
+void QtHost::arm() {
+    const auto due = form_->scheduler().nextDue();
+    if (!due) return tick_.stop();
+    // Whole milliseconds, rounded up: never early, at most a millisecond late, and the next
+    // deadline is counted from the scheduler's, so lateness does not add up.
+    const Micros wait = std::max<Micros>(0, *due - elapsed());
+    tick_.start(static_cast<int>((wait + 999) / 1000));
+}
+
+// The box opens and the handler returns at once; ticks go on while it is open. A second box
+// asked for meanwhile waits for the first to close.
+void QtHost::MsgBox(const std::string& prompt, int, const std::string& title) {
+    boxes_.push_back({QString::fromStdString(prompt), QString::fromStdString(title)});
+    if (!openBox_) QTimer::singleShot(0, this, [this] { showNextBox(); });
+}
+
+void QtHost::showNextBox() {
+    if (openBox_ || boxes_.empty() || ended_) return;
+    const Box box = boxes_.front();
+    boxes_.pop_front();
+    auto* m = new QMessageBox(QMessageBox::NoIcon, box.title, box.prompt, QMessageBox::Ok,
+                              window_.get());
+    m->setAttribute(Qt::WA_DeleteOnClose);
+    m->setWindowModality(Qt::ApplicationModal);
+    connect(m, &QMessageBox::finished, this, [this] { QTimer::singleShot(0, this, [this] { showNextBox(); }); });
+    openBox_ = m;
+    m->open();
+}
+
+void QtHost::finish(int status) {
+    ended_ = true;
+    tick_.stop();
+    QCoreApplication::exit(status);
+}
+
+}  // namespace fenwing::qt

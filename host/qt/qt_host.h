@@ -1,0 +1,63 @@
+// The real window's host: builds Form1 from the layout, drives the one scheduler from a
+// monotonic clock, shows message boxes without nesting handlers, and ends the program.
+#pragma once
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QObject>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "game/form1.h"
+#include "host/form.h"
+#include "host/random.h"
+#include "host/services.h"
+
+class QMainWindow;
+class QMessageBox;
+
+namespace fenwing::qt {
+
+class FieldView;
+
+class QtHost : public QObject, public Services {
+public:
+    QtHost();
+    ~QtHost() override;
+
+    // Shows the window centred on the screen.
+    void show();
+    QMainWindow* window() const { return window_.get(); }
+    Form& form() { return *form_; }
+
+    void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+    double clockReading() override;
+
+private:
+    void buildWindow();
+    Micros elapsed() const;
+    // Runs one event after every tick that fell due before it; End and run-time errors end here.
+    void dispatch(const std::function<void()>& event);
+    void pump();  // delivers due ticks and arms the timer for the next deadline
+    void arm();
+    void showNextBox();
+    void finish(int status);
+
+    Random random_;
+    std::unique_ptr<Form> form_;
+    std::unique_ptr<Form1> game_;
+    std::unique_ptr<QMainWindow> window_;
+    FieldView* view_ = nullptr;
+    QElapsedTimer clock_;
+    QTimer tick_;
+    struct Box {
+        QString prompt, title;
+    };
+    std::deque<Box> boxes_;
+    QPointer<QMessageBox> openBox_;
+    bool ended_ = false;
+};
+
+}  // namespace fenwing::qt
