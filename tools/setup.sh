@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, playing and testing need, where they are missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config                 # the build
+  qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
+  libgtest-dev googletest                   # the tests
+  xvfb xauth xdotool x11-utils imagemagick  # real-window tests and screenshots
+)
+packages+=("$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+fi
