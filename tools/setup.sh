@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config                 # the build
+  cmake g++ make pkg-config python3         # the build and the picture tool
   qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
   libgtest-dev googletest                   # the tests
   xvfb xauth xdotool x11-utils imagemagick  # real-window tests and screenshots
