@@ -58,7 +58,8 @@ void Form1::setField(std::string_view name, std::string_view value) {
     auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
     if (ec != std::errc() || end != value.data() + value.size() || n < Int16::kMin ||
         n > Int16::kMax)
-        throw std::invalid_argument(std::string(name) + " takes a whole number from -32768 to 32767");
+        throw std::invalid_argument(std::string(name) +
+                                    " takes a whole number from -32768 to 32767");
     state.*(f->field) = n;
 }
 

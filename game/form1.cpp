@@ -4,8 +4,9 @@ namespace fenwing {
 
 namespace {
 Duck bindDuck(Form& form, GameState& state, const DuckSpec& spec) {
-    return {form.image(spec.image), form.timer(spec.flightTimer), form.timer(spec.fallTimer),
-            state.*spec.up,         state.*spec.left,             spec.step};
+    return {form.image(spec.image),     form.timer(spec.flightTimer),
+            form.timer(spec.fallTimer), state.*spec.up,
+            state.*spec.left,           spec.step};
 }
 Pickup bindPickup(Form& form, GameState& state, const PickupSpec& spec) {
     return {form.image(spec.image), form.label(spec.countdownLabel), state.*spec.clicks, spec};
@@ -53,7 +54,9 @@ Form1::Form1(Form& form, Services& services, Random& random)
 }
 
 void Form1::register_handlers() {
-    const auto on = [this](void (Form1::*handler)()) { return [this, handler] { (this->*handler)(); }; };
+    const auto on = [this](void (Form1::*handler)()) {
+        return [this, handler] { (this->*handler)(); };
+    };
     form_.menuItem("mnufileStart").onClick = on(&Form1::mnufileStart_Click);
     form_.menuItem("mnufileExit").onClick = on(&Form1::mnufileExit_Click);
     form_.menuItem("mnuhelpControls").onClick = on(&Form1::mnuhelpControls_Click);

@@ -17,7 +17,7 @@
 namespace fenwing {
 
 class Form1 {
-public:
+  public:
     // Binds every control by its layout name and registers every handler on its control.
     Form1(Form& form, Services& services, Random& random);
     Form1(const Form1&) = delete;
@@ -66,7 +66,7 @@ public:
     // The shots can never pass this: a reward stops there.
     static constexpr int kMaxShots = Int16::kMax;
 
-private:
+  private:
     void AddHit();
     void UseShot();
     void NewFlock();
@@ -86,7 +86,7 @@ private:
     Services& services_;
     Random& random_;
 
-public:
+  public:
     // The controls, by their layout names.
     Image &ImgAmmo, &ImgClock, &Imgduck2, &ImgDuck1, &Imgduck3, &ImgDead, &imgleft, &Imgright,
         &imgField;
@@ -95,7 +95,7 @@ public:
     Timer &tmrAmmoMove, &tmrClockMove, &TmrAmmo, &TmrClock, &TmrTime, &tmrdead3, &tmrdead2,
         &Tmrdead1, &TmrDuck3, &TmrDuck2, &TmrDuck1;
 
-private:
+  private:
     DuckScene scene_;
     std::array<Duck, 3> ducks_;
     std::array<Pickup, 2> pickups_;

@@ -26,7 +26,8 @@ void Image::setPicture(const Picture* picture) {
     if (picture == picture_) return;
     picture_ = picture;
     if (!stretch_ && picture)
-        move({Left(), Top(), picture->widthPx * kTwipsPerPixel, picture->heightPx * kTwipsPerPixel});
+        move(
+            {Left(), Top(), picture->widthPx * kTwipsPerPixel, picture->heightPx * kTwipsPerPixel});
     invalidate();
 }
 

@@ -16,7 +16,7 @@ using Handler = std::function<void()>;
 enum class ControlType { Image, Label, Timer, MenuItem };
 
 class Control {
-public:
+  public:
     Control(Form& form, std::string name, ControlType type)
         : form_(form), name_(std::move(name)), type_(type) {}
     virtual ~Control() = default;
@@ -26,17 +26,17 @@ public:
     const std::string& name() const { return name_; }
     ControlType type() const { return type_; }
 
-protected:
+  protected:
     Form& form_;
 
-private:
+  private:
     std::string name_;
     ControlType type_;
 };
 
 // A light, windowless control with a place on the form: an image or a label.
 class VisualControl : public Control {
-public:
+  public:
     using Control::Control;
 
     float Left() const { return rect_.left; }
@@ -51,18 +51,19 @@ public:
     void setVisible(bool v);
     void setRect(const Rect& to) { move(to); }  // for building from a layout
 
-protected:
+  protected:
     void move(const Rect& to);
     void invalidate();  // asks the host to redraw this control where it stands, if shown
 
-private:
+  private:
     Rect rect_;
     bool visible_ = false;
 };
 
 class Image : public VisualControl {
-public:
-    Image(Form& form, std::string name) : VisualControl(form, std::move(name), ControlType::Image) {}
+  public:
+    Image(Form& form, std::string name)
+        : VisualControl(form, std::move(name), ControlType::Image) {}
 
     const Picture* picture() const { return picture_; }
     // With Stretch off the image takes the size of each picture it is given.
@@ -72,7 +73,7 @@ public:
 
     Handler onClick;
 
-private:
+  private:
     const Picture* picture_ = nullptr;
     bool stretch_ = false;
 };
@@ -86,8 +87,9 @@ struct Font {
 enum class Alignment { Left, Center };
 
 class Label : public VisualControl {
-public:
-    Label(Form& form, std::string name) : VisualControl(form, std::move(name), ControlType::Label) {}
+  public:
+    Label(Form& form, std::string name)
+        : VisualControl(form, std::move(name), ControlType::Label) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(std::string text);
@@ -95,12 +97,12 @@ public:
     Font font;
     Alignment alignment = Alignment::Left;
 
-private:
+  private:
     std::string caption_;
 };
 
 class Timer : public Control {
-public:
+  public:
     Timer(Form& form, std::string name, int slot)
         : Control(form, std::move(name), ControlType::Timer), slot_(slot) {}
 
@@ -114,14 +116,14 @@ public:
 
     Handler onTimer;
 
-private:
+  private:
     int slot_;
     int interval_ = 0;
     bool enabled_ = false;
 };
 
 class MenuItem : public Control {
-public:
+  public:
     MenuItem(Form& form, std::string name, std::string caption, std::string shortcut)
         : Control(form, std::move(name), ControlType::MenuItem),
           caption_(std::move(caption)),
@@ -132,7 +134,7 @@ public:
 
     Handler onClick;
 
-private:
+  private:
     std::string caption_;
     std::string shortcut_;
 };

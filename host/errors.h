@@ -8,7 +8,7 @@ namespace fenwing {
 
 // A run-time error ends the program: the host reports its number and message.
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     RuntimeError(int number, const std::string& message)
         : std::runtime_error(message), number_(number) {}
     int number() const { return number_; }
@@ -17,7 +17,7 @@ public:
     static RuntimeError typeMismatch() { return {13, "Type mismatch"}; }
     static RuntimeError invalidCall() { return {5, "Invalid procedure call or argument"}; }
 
-private:
+  private:
     int number_;
 };
 

@@ -95,9 +95,7 @@ T& required(T* found, std::string_view name) {
 Image& Form::image(std::string_view name) const { return required(findImage(name), name); }
 Label& Form::label(std::string_view name) const { return required(findLabel(name), name); }
 Timer& Form::timer(std::string_view name) const { return required(findTimer(name), name); }
-MenuItem& Form::menuItem(std::string_view name) const {
-    return required(findMenuItem(name), name);
-}
+MenuItem& Form::menuItem(std::string_view name) const { return required(findMenuItem(name), name); }
 const Picture& Form::picture(std::string_view name) const {
     return required(findPicture(name), name);
 }

@@ -16,7 +16,7 @@ namespace fenwing {
 
 // Told what part of the client area needs drawing again (twips).
 class RepaintSink {
-public:
+  public:
     virtual ~RepaintSink() = default;
     virtual void invalidate(const Rect& area) = 0;
 };
@@ -28,7 +28,7 @@ struct Menu {
 };
 
 class Form {
-public:
+  public:
     explicit Form(std::string caption = {}) : caption_(std::move(caption)) {}
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -71,9 +71,9 @@ public:
     void click(VisualControl& control);  // only a shown image with a handler reacts
     void clickAt(float x, float y);
     void choose(MenuItem& item);
-    bool pressKey(std::string_view key);  // false when no menu item has that shortcut
-    void fire(Timer& timer);              // one tick now, if it is enabled
-    void advanceTo(Micros t);             // every tick that falls due, in order
+    bool pressKey(std::string_view key);   // false when no menu item has that shortcut
+    void fire(Timer& timer);               // one tick now, if it is enabled
+    void advanceTo(Micros t);              // every tick that falls due, in order
     void deliver(const Handler& handler);  // any other event, such as the form's Load
 
     Scheduler& scheduler() { return scheduler_; }
@@ -87,7 +87,7 @@ public:
     std::function<void()> afterEvent;
     bool inHandler() const { return busy_; }
 
-private:
+  private:
     template <class T>
     T* findAs(std::string_view name) const;
 

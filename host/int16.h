@@ -9,7 +9,7 @@
 namespace fenwing {
 
 class Int16 {
-public:
+  public:
     static constexpr int kMin = -32768;
     static constexpr int kMax = 32767;
 
@@ -32,7 +32,7 @@ public:
         return Int16(static_cast<int>(sum > kMax ? kMax : (sum < kMin ? kMin : sum)));
     }
 
-private:
+  private:
     static constexpr std::int16_t check(int v) {
         if (v < kMin || v > kMax) throw RuntimeError::overflow();
         return static_cast<std::int16_t>(v);

@@ -6,7 +6,7 @@
 namespace fenwing {
 
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t state = 0) : state_(state) {}
 
     void seed(std::uint64_t state) { state_ = state; }
@@ -18,7 +18,7 @@ public:
     // The next value, single precision, 0 <= value < 1.
     float Rnd();
 
-private:
+  private:
     std::uint64_t state_;
 };
 

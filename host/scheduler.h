@@ -19,7 +19,7 @@ namespace fenwing {
 using Micros = std::int64_t;
 
 class Scheduler {
-public:
+  public:
     static constexpr Micros kFastestTick = 15625;  // 1/64 s
 
     static Micros periodOf(int intervalMs);
@@ -39,7 +39,7 @@ public:
     // arrive between ticks, and for the real clock falling far behind).
     void dropBacklog(Micros t);
 
-private:
+  private:
     struct Entry {
         Micros period = kFastestTick;
         Micros due = 0;

@@ -8,7 +8,7 @@
 namespace fenwing {
 
 class Services {
-public:
+  public:
     virtual ~Services() = default;
     // A modal box with the prompt, the buttons value and the title. The game never reads the
     // answer, and calls it only as the last step of a handler.

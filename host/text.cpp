@@ -18,8 +18,8 @@ double Val(std::string_view text) {
         text.remove_prefix(1);
     }
     // from_chars would also take "inf" and "nan"; a number starts with a digit or a point.
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) ||
-                          text.front() == '.'))
+    if (text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
         throw RuntimeError::typeMismatch();
     double value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -33,8 +33,8 @@ std::string Str(double value) {
     if (value == 0) return "0";  // never "-0"
     std::array<char, 400> buffer{};
     // Whole numbers of ordinary size are written out in full ("1000000", not "1e+06").
-    const auto format = std::fabs(value) < 1e15 ? std::chars_format::fixed
-                                                 : std::chars_format::general;
+    const auto format =
+        std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format);
     return std::string(buffer.data(), end);
 }

@@ -27,8 +27,8 @@ inline constexpr std::array<PickupSpec, 2> kPickupSpecs = {{
     // The crate starts each crossing at the field's right edge (12480) less its width (600).
     {"ImgAmmo", "LblAmmo", "TmrAmmo", "tmrAmmoMove", &GameState::AmmoClicks, -60.0f, false,
      11880.0f, 30, 5, Reward::Shots},
-    {"ImgClock", "lblclock", "TmrClock", "tmrClockMove", &GameState::ClockClicks, 60.0f, true,
-     0.0f, 50, 30, Reward::Seconds},
+    {"ImgClock", "lblclock", "TmrClock", "tmrClockMove", &GameState::ClockClicks, 60.0f, true, 0.0f,
+     50, 30, Reward::Seconds},
 }};
 
 struct Pickup {

@@ -52,7 +52,10 @@ std::pair<std::string_view, std::string_view> target(std::string_view text) {
 }  // namespace
 
 SimSession::SimSession(std::ostream& out, std::ostream& err)
-    : out_(out), err_(err), form_(buildForm1()), game_(std::make_unique<Form1>(*form_, *this, random_)) {
+    : out_(out),
+      err_(err),
+      form_(buildForm1()),
+      game_(std::make_unique<Form1>(*form_, *this, random_)) {
     form_->deliver([this] { game_->Form_Load(); });
 }
 
@@ -61,9 +64,12 @@ SimSession::~SimSession() = default;
 int SimSession::exitCode(Status s) {
     switch (s) {
         case Status::Running:
-        case Status::Ended: return 0;
-        case Status::BadCommand: return 2;
-        case Status::RuntimeError: return 3;
+        case Status::Ended:
+            return 0;
+        case Status::BadCommand:
+            return 2;
+        case Status::RuntimeError:
+            return 3;
     }
     return 3;
 }
@@ -117,7 +123,8 @@ void SimSession::command(std::string_view line) {
         form.choose(*item);
     } else if (verb == "key") {
         expectArgs(w, 1, "key KEY");
-        if (!isKey(w[1])) fail("unknown key '" + std::string(w[1]) + "' (F1 to F12, Del, Enter or a letter)");
+        if (!isKey(w[1]))
+            fail("unknown key '" + std::string(w[1]) + "' (F1 to F12, Del, Enter or a letter)");
         form.pressKey(w[1]);
     } else if (verb == "click") {
         expectArgs(w, 1, "click NAME");
@@ -147,7 +154,8 @@ void SimSession::command(std::string_view line) {
     } else if (verb == "set") {
         if (w.size() < 3) fail("usage: set NAME.PROP VALUE or set FIELD VALUE");
         // The value is the rest of the line, so a caption may hold blanks.
-        const std::string_view value = line.substr(static_cast<std::size_t>(w[2].data() - line.data()));
+        const std::string_view value =
+            line.substr(static_cast<std::size_t>(w[2].data() - line.data()));
         auto [name, prop] = target(w[1]);
         if (prop.empty() && Form1::isField(name)) {
             if (w.size() != 3) fail("usage: set FIELD VALUE");

@@ -15,7 +15,7 @@
 namespace fenwing {
 
 class SimSession : public Services {
-public:
+  public:
     // Output (get values, message boxes, "end") goes to `out`; errors to `err`.
     SimSession(std::ostream& out, std::ostream& err);
     ~SimSession() override;
@@ -44,7 +44,7 @@ public:
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
 
-private:
+  private:
     void command(std::string_view line);
 
     std::ostream& out_;
