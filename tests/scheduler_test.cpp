@@ -99,5 +99,24 @@ TEST(Scheduler, ATimerSwitchedOffByAnEarlierTickAtTheSameMomentDoesNotTick) {
     EXPECT_EQ(order, std::vector<int>{first});
 }
 
+TEST(Scheduler, ABacklogIsDroppedKeepingEachTimersPhase) {
+    Scheduler s;
+    const int fast = s.add(1), second = s.add(1000);
+    s.setEnabled(fast, true);
+    s.setEnabled(second, true);
+    Recorder r{{}, &s};
+    s.advanceTo(100'000, r.deliver());
+    const auto before = r.ticks.size();
+    // The real clock jumps five seconds ahead: nothing missed is delivered...
+    s.dropBacklog(5 * kSecond + 100'000);
+    EXPECT_EQ(r.ticks.size(), before);
+    EXPECT_EQ(s.now(), 5 * kSecond + 100'000);
+    // ...and the next ticks keep their timers' phases, after the new now.
+    EXPECT_EQ(s.nextDue(), 5 * kSecond + 109'375);  // 15.625 ms steps from 0
+    s.advanceTo(6 * kSecond, r.deliver());
+    EXPECT_EQ(r.count(second), 1);  // only the one at six seconds
+    EXPECT_EQ(r.ticks.back(), std::make_pair(6 * kSecond, second));
+}
+
 }  // namespace
 }  // namespace fenwing
