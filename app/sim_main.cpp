@@ -1,16 +1,23 @@
 // fenwing-sim: plays the game headless from a script of commands, in virtual time.
 #include <fstream>
 #include <iostream>
+#include <string_view>
 
 #include "host/sim/session.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // --check: the game's invariants are checked after every event (exit status 4 when one
+    // breaks).
+    const bool check = argc > 1 && std::string_view(argv[1]) == "--check";
+    if (check) --argc, ++argv;
     if (argc > 2) {
-        std::cerr << "usage: fenwing-sim [SCRIPT]  (reads standard input without SCRIPT)\n";
+        std::cerr << "usage: fenwing-sim [--check] [SCRIPT]  (reads standard input without "
+                     "SCRIPT)\n";
         return 2;
     }
     fenwing::SimSession session(std::cout, std::cerr);
+    if (check) session.checkInvariants();
     fenwing::SimSession::Status status;
     if (argc == 2) {
         std::ifstream script(argv[1]);

@@ -17,6 +17,11 @@ namespace {
 
 [[noreturn]] void fail(const std::string& reason) { throw std::invalid_argument(reason); }
 
+// An event broke an invariant.
+struct CheckFailure {
+    std::string message;
+};
+
 std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> out;
     std::size_t i = 0;
@@ -70,12 +75,22 @@ int SimSession::exitCode(Status s) {
             return 2;
         case Status::RuntimeError:
             return 3;
+        case Status::CheckFailed:
+            return 4;
     }
     return 3;
 }
 
 void SimSession::MsgBox(const std::string& prompt, int, const std::string& title) {
     out_ << "msgbox " << title << " | " << prompt << '\n';
+}
+
+void SimSession::checkInvariants() {
+    checker_ = std::make_unique<InvariantChecker>(*game_);
+    form_->afterEvent = [this] {
+        if (std::string broken = checker_->afterEvent(); !broken.empty())
+            throw CheckFailure{std::move(broken)};
+    };
 }
 
 double SimSession::clockReading() { return static_cast<double>(form_->scheduler().now()) / 1e6; }
@@ -97,7 +112,20 @@ SimSession::Status SimSession::execute(std::string_view line, int lineNumber) {
         out_.flush();
         err_ << "error: " << lineNumber << ": " << e.what() << '\n';
         return Status::BadCommand;
+    } catch (const CheckFailure& e) {
+        return checkFailed(e.message, lineNumber);
+    } catch (const std::logic_error& e) {
+        // Such as an event that arrived while a handler was running: with checks on, a failed
+        // check like any other; without, it ends the program as before.
+        if (!checker_) throw;
+        return checkFailed(e.what(), lineNumber);
     }
+}
+
+SimSession::Status SimSession::checkFailed(const std::string& message, int lineNumber) {
+    out_.flush();
+    err_ << "check failed: " << lineNumber << ": " << message << '\n';
+    return Status::CheckFailed;
 }
 
 SimSession::Status SimSession::run(std::istream& script) {
@@ -163,6 +191,7 @@ void SimSession::command(std::string_view line) {
         } else {
             setProperty(form, name, prop, value);
         }
+        if (checker_) checker_->rebaseline();
     } else if (verb == "seed") {
         expectArgs(w, 1, "seed N");
         std::uint64_t n = 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "game/form1.h"
+#include "game/invariants.h"
 #include "host/form.h"
 #include "host/random.h"
 #include "host/services.h"
@@ -25,6 +26,7 @@ class SimSession : public Services {
         Ended,         // End was called: exit 0
         BadCommand,    // unknown or malformed command: exit 2
         RuntimeError,  // the game raised a run-time error: exit 3
+        CheckFailed,   // with checks on, an event broke an invariant: exit 4
     };
     static int exitCode(Status s);
 
@@ -32,6 +34,10 @@ class SimSession : public Services {
     Status execute(std::string_view line, int lineNumber);
     // Every line of a script until it ends or a line stops the session.
     Status run(std::istream& script);
+
+    // From now on checks the game's invariants after every event (see game/invariants.h); a
+    // `set` takes the state it leaves as the new starting point.
+    void checkInvariants();
 
     // Longest single advance, so that no command can keep the driver busy for long.
     static constexpr double kMaxAdvanceMs = 3'600'000;
@@ -46,12 +52,14 @@ class SimSession : public Services {
 
   private:
     void command(std::string_view line);
+    Status checkFailed(const std::string& message, int lineNumber);
 
     std::ostream& out_;
     std::ostream& err_;
     Random random_;
     std::unique_ptr<Form> form_;
     std::unique_ptr<Form1> game_;
+    std::unique_ptr<InvariantChecker> checker_;
 };
 
 }  // namespace fenwing
