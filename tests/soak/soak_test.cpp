@@ -13,11 +13,11 @@
 namespace fenwing::soak {
 namespace {
 
-// FENWING_SOAK_MINUTES: simulated minutes for each of the four quarters (15 by default: an
-// hour a run). FENWING_SOAK_SEED: the first seed (1 by default).
+// FENWING_SOAK_MINUTES: simulated minutes for each of the four quarters (60 by default: four
+// hours a run). FENWING_SOAK_SEED: the first seed (1 by default).
 double minutesPerQuarter() {
     const char* v = std::getenv("FENWING_SOAK_MINUTES");
-    return v ? std::atof(v) : 15;
+    return v ? std::atof(v) : 60;
 }
 std::uint64_t firstSeed() {
     const char* v = std::getenv("FENWING_SOAK_SEED");
