@@ -69,8 +69,9 @@ TEST_F(Driver, GetAndSet) {
     EXPECT_EQ(run("set LblScore2.Caption  hello  world\nget LblScore2.Caption\n"
                   "set ImgDuck1.Left 1234.5\nget ImgDuck1.Left\nset ImgDuck1.Top -60\n"
                   "get ImgDuck1.Top\nset ImgDuck1.Picture duck-dead\nget ImgDuck1.Picture\n"
-                  "set Duck2Left True\nget Duck2Left\nset AmmoClicks -2\nget AmmoClicks\n"),
-              "hello  world\n1234.5\n-60\nduck-dead\nTrue\n-2\n");
+                  "set Duck2Left True\nget Duck2Left\nset AmmoClicks -2\nget AmmoClicks\n"
+                  "set Shots 7 \t\nget Shots\nset TmrTime.Enabled True \nget TmrTime.Enabled\n"),
+              "hello  world\n1234.5\n-60\nduck-dead\nTrue\n-2\n7\nTrue\n");
     EXPECT_EQ(status(), Status::Running);
 }
 
@@ -115,7 +116,8 @@ TEST_F(Driver, BadCommandsStopTheScript) {
         {"set ImgDuck1.Visible yes", "ImgDuck1.Visible must be True or False, not 'yes'"},
         {"set ImgDuck1.Picture moon", "no picture named 'moon'"},
         {"set Shots 32768", "Shots takes a whole number from -32768 to 32767"},
-        {"set Shots 1 2", "usage: set FIELD VALUE"},
+        {"set Shots 1 2", "usage: set NAME.PROP VALUE or set FIELD VALUE"},
+        {"set ImgDuck1.Visible True False", "usage: set NAME.PROP VALUE or set FIELD VALUE"},
         {"set Duck1Up -1", "Duck1Up takes True or False"},
         {"seed -1", "seed takes a whole number from 0 to 18446744073709551615"},
     };

@@ -181,12 +181,14 @@ void SimSession::command(std::string_view line) {
              << '\n';
     } else if (verb == "set") {
         if (w.size() < 3) fail("usage: set NAME.PROP VALUE or set FIELD VALUE");
-        // The value is the rest of the line, so a caption may hold blanks.
-        const std::string_view value =
-            line.substr(static_cast<std::size_t>(w[2].data() - line.data()));
         auto [name, prop] = target(w[1]);
+        // A caption is the rest of the line, blanks and all; any other value is one word.
+        if (prop != "Caption" && w.size() != 3)
+            fail("usage: set NAME.PROP VALUE or set FIELD VALUE");
+        const std::string_view value =
+            prop == "Caption" ? line.substr(static_cast<std::size_t>(w[2].data() - line.data()))
+                              : w[2];
         if (prop.empty() && Form1::isField(name)) {
-            if (w.size() != 3) fail("usage: set FIELD VALUE");
             game_->setField(name, value);
         } else {
             setProperty(form, name, prop, value);
