@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "host/qt/field_view.h"
+#include "host/qt/trace.h"
 #include "playfield/layout.h"
 
 namespace fenwing::qt {
@@ -32,6 +33,7 @@ QtHost::QtHost() : random_(QRandomGenerator::system()->generate64()) {
     game_ = std::make_unique<Form1>(*form_, *this, random_);
     form_->deliver([this] { game_->Form_Load(); });  // before any other event
     buildWindow();
+    traceEvents();
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, [this] { dispatch({}); });
@@ -41,6 +43,24 @@ QtHost::QtHost() : random_(QRandomGenerator::system()->generate64()) {
 
 QtHost::~QtHost() {
     if (view_) form_->setRepaintSink(nullptr);
+}
+
+// For the benchmark: the deliveries of one fastest timer that ticks from load to exit, the
+// first paint, each Start and each box.
+void QtHost::traceEvents() {
+    trace_ = Trace::fromEnvironment();
+    if (!trace_) return;
+    Timer& mover = form_->timer("tmrAmmoMove");
+    mover.onTimer = [trace = trace_.get(), handler = mover.onTimer] {
+        trace->tick();
+        handler();
+    };
+    MenuItem& start = form_->menuItem("mnufileStart");
+    start.onClick = [trace = trace_.get(), handler = start.onClick] {
+        trace->mark("start");
+        handler();
+    };
+    trace_->watchFirstPaint(view_);
 }
 
 void QtHost::buildWindow() {
@@ -75,9 +95,7 @@ void QtHost::show() {
 
 Micros QtHost::elapsed() const { return clock_.nsecsElapsed() / 1000; }
 
-double QtHost::clockReading() {
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
-}
+double QtHost::clockReading() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
 void QtHost::dispatch(const std::function<void()>& event) {
     if (ended_) return;
@@ -91,7 +109,8 @@ void QtHost::dispatch(const std::function<void()>& event) {
     } catch (const EndProgram&) {
         finish(0);
     } catch (const RuntimeError& e) {
-        const QString text = QStringLiteral("Run-time error '%1':\n\n%2").arg(e.number()).arg(e.what());
+        const QString text =
+            QStringLiteral("Run-time error '%1':\n\n%2").arg(e.number()).arg(e.what());
         std::fprintf(stderr, "fenwing: run-time error %d: %s\n", e.number(), e.what());
         ended_ = true;
         tick_.stop();
@@ -112,6 +131,7 @@ void QtHost::arm() {
 // The box opens and the handler returns at once; ticks go on while it is open. A second box
 // asked for meanwhile waits for the first to close.
 void QtHost::MsgBox(const std::string& prompt, int, const std::string& title) {
+    if (trace_) trace_->mark("box:" + title);
     boxes_.push_back({QString::fromStdString(prompt), QString::fromStdString(title)});
     if (!openBox_) QTimer::singleShot(0, this, [this] { showNextBox(); });
 }
@@ -120,11 +140,12 @@ void QtHost::showNextBox() {
     if (openBox_ || boxes_.empty() || ended_) return;
     const Box box = boxes_.front();
     boxes_.pop_front();
-    auto* m = new QMessageBox(QMessageBox::NoIcon, box.title, box.prompt, QMessageBox::Ok,
-                              window_.get());
+    auto* m =
+        new QMessageBox(QMessageBox::NoIcon, box.title, box.prompt, QMessageBox::Ok, window_.get());
     m->setAttribute(Qt::WA_DeleteOnClose);
     m->setWindowModality(Qt::ApplicationModal);
-    connect(m, &QMessageBox::finished, this, [this] { QTimer::singleShot(0, this, [this] { showNextBox(); }); });
+    connect(m, &QMessageBox::finished, this,
+            [this] { QTimer::singleShot(0, this, [this] { showNextBox(); }); });
     openBox_ = m;
     m->open();
 }

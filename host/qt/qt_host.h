@@ -21,9 +21,10 @@ class QMessageBox;
 namespace fenwing::qt {
 
 class FieldView;
+class Trace;
 
 class QtHost : public QObject, public Services {
-public:
+  public:
     QtHost();
     ~QtHost() override;
 
@@ -35,7 +36,7 @@ public:
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
 
-private:
+  private:
     void buildWindow();
     Micros elapsed() const;
     // Runs one event after every tick that fell due before it; End and run-time errors end here.
@@ -44,6 +45,7 @@ private:
     void arm();
     void showNextBox();
     void finish(int status);
+    void traceEvents();
 
     Random random_;
     std::unique_ptr<Form> form_;
@@ -58,6 +60,7 @@ private:
     std::deque<Box> boxes_;
     QPointer<QMessageBox> openBox_;
     bool ended_ = false;
+    std::unique_ptr<Trace> trace_;  // only with FENWING_TRACE set, for the benchmark
 };
 
 }  // namespace fenwing::qt

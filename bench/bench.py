@@ -1,0 +1,228 @@
+#!/usr/bin/env python3
+"""Benchmarks the real window against a bare Qt window, and the headless driver.
+
+Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS]
+
+Each window run: start with FENWING_TRACE set, wait for the window, 10 s idle, F1, 10 s of
+play, then on to the end of the 60-second game, close its box, Del. The game and the bare window
+take turns, RUNS times each, so that both see the same machine; every figure is the median of
+the runs. Prints one table, with PASS or MISS against each target.
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+IDLE_S = 10
+PLAY_S = 10
+SETTLE_S = 2
+
+
+def sh(*args, timeout=20):
+    return subprocess.run(args, capture_output=True, text=True, timeout=timeout).stdout
+
+
+def find_window(title):
+    ids = sh("xdotool", "search", "--onlyvisible", "--name", "^%s$" % title).split()
+    return ids[0] if ids else None
+
+
+def wait_window(title, seconds):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        wid = find_window(title)
+        if wid:
+            return wid
+        time.sleep(0.05)
+    raise RuntimeError("no window titled %r within %g s" % (title, seconds))
+
+
+def cpu_seconds(pid):
+    """CPU time of every thread of the process, from the scheduler's nanosecond counters."""
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        except OSError:
+            pass  # a thread that has just ended
+    return total / 1e9
+
+
+def read_trace(path):
+    marks, ticks = {}, []
+    with open(path) as f:
+        for line in f:
+            kind, *rest = line.split()
+            if kind == "tick":
+                ticks.append(float(rest[0]))
+            elif kind == "mark":
+                marks.setdefault(rest[0], float(rest[1]))
+    return marks, ticks
+
+
+def tick_figures(ticks, start, end):
+    """Ticks per second and the largest gap between ticks (ms) within [start, end]."""
+    inside = [t for t in ticks if start <= t <= end]
+    if len(inside) < 2:
+        return float("nan"), float("nan")
+    rate = (len(inside) - 1) / (inside[-1] - inside[0])
+    gap = max(b - a for a, b in zip(inside, inside[1:]))
+    return rate, gap * 1000
+
+
+def measure_window(binary, title, has_box):
+    trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
+    env = dict(os.environ, FENWING_TRACE=trace)
+    exec_at = time.monotonic()
+    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        wid = wait_window(title, 30)
+        sh("xdotool", "windowfocus", "--sync", wid)
+        time.sleep(max(0, exec_at + SETTLE_S - time.monotonic()))
+
+        idle0, cpu0 = time.monotonic(), cpu_seconds(proc.pid)
+        time.sleep(IDLE_S)
+        idle1, cpu1 = time.monotonic(), cpu_seconds(proc.pid)
+
+        sh("xdotool", "windowfocus", "--sync", wid)
+        sh("xdotool", "key", "F1")
+        started = time.monotonic()
+        time.sleep(1)
+        play0, cpu2 = time.monotonic(), cpu_seconds(proc.pid)
+        time.sleep(PLAY_S)
+        play1, cpu3 = time.monotonic(), cpu_seconds(proc.pid)
+
+        # On to the end of the game: the game shows its box, the bare window only marks it.
+        if has_box:
+            box = wait_window("Fail", started + 90 - time.monotonic())
+            sh("xdotool", "windowfocus", "--sync", box)
+            sh("xdotool", "key", "Return")
+        else:
+            time.sleep(max(0, started + 61.5 - time.monotonic()))
+        sh("xdotool", "windowfocus", "--sync", wid)
+        sh("xdotool", "key", "Delete")
+        usage = None
+        deadline = time.monotonic() + 10
+        while usage is None and time.monotonic() < deadline:
+            pid, status, rusage = os.wait4(proc.pid, os.WNOHANG)
+            if pid:
+                proc.returncode = os.waitstatus_to_exitcode(status)
+                usage = rusage
+            time.sleep(0.02)
+        if usage is None:
+            raise RuntimeError("%s did not end within 10 s of Del" % binary)
+    finally:
+        if proc.returncode is None:
+            proc.kill()
+            proc.wait()
+
+    marks, ticks = read_trace(trace)
+    os.unlink(trace)
+    idle_rate, idle_gap = tick_figures(ticks, idle0, idle1)
+    play_rate, play_gap = tick_figures(ticks, play0, play1)
+    return {
+        "idle_rate": idle_rate,
+        "play_rate": play_rate,
+        "idle_gap": idle_gap,
+        "play_gap": play_gap,
+        "game_s": marks["box:Fail"] - marks["start"],
+        "idle_cpu": 100 * (cpu1 - cpu0) / (idle1 - idle0),
+        "play_cpu": 100 * (cpu3 - cpu2) / (play1 - play0),
+        "rss_mib": usage.ru_maxrss / 1024,
+        "startup_ms": 1000 * (marks["paint"] - exec_at),
+    }
+
+
+def run_child(args, stdin_text):
+    """Runs a program to its end; returns (wall seconds, CPU seconds, peak RSS MiB)."""
+    start = time.monotonic()
+    proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    proc.stdin.write(stdin_text.encode())
+    proc.stdin.close()
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        raise RuntimeError("%s exited with %d" % (args[0], proc.returncode))
+    return time.monotonic() - start, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+
+
+def measure_headless(sim):
+    games = 600  # ten hours of play: each game runs out its 60 s, then F1 starts the next
+    script = "key F1\n" + "advance 60000\nkey F1\n" * games
+    _, cpu, rss = run_child([sim], script)
+    first_wall, _, _ = run_child([sim], "get Shots\n")
+    return {
+        "hours_per_cpu_s": games / 60 / cpu,
+        "game_s": cpu / games,
+        "rss_mib": rss,
+        "startup_ms": 1000 * first_wall,
+    }
+
+
+def median(runs, key):
+    return statistics.median(r[key] for r in runs)
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else "build"
+    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    game_bin = os.path.join(build, "fenwing")
+    bare_bin = os.path.join(build, "bench", "fenwing_bare_window")
+    sim_bin = os.path.join(build, "fenwing-sim")
+
+    game, bare, headless = [], [], []
+    for i in range(runs):
+        print("bench: run %d of %d: game window" % (i + 1, runs), file=sys.stderr, flush=True)
+        game.append(measure_window(game_bin, "Fenwing", True))
+        print("bench: run %d of %d: bare window" % (i + 1, runs), file=sys.stderr, flush=True)
+        bare.append(measure_window(bare_bin, "Bare", False))
+        headless.append(measure_headless(sim_bin))
+
+    g = {k: median(game, k) for k in game[0]}
+    b = {k: median(bare, k) for k in bare[0]}
+    h = {k: median(headless, k) for k in headless[0]}
+
+    def verdict(ok):
+        return "PASS" if ok else "MISS"
+
+    rows = [
+        ("1 ms timer ticks per second, idle", "%.2f", "idle_rate", "64.00 (virtual)",
+         "64 ± 0.5", verdict(abs(g["idle_rate"] - 64) <= 0.5)),
+        ("1 ms timer ticks per second, in play", "%.2f", "play_rate", "64.00 (virtual)",
+         "64 ± 0.5", verdict(abs(g["play_rate"] - 64) <= 0.5)),
+        ("Largest gap between ticks, idle (ms)", "%.1f", "idle_gap", "15.6 (virtual)",
+         "≤ 40", verdict(g["idle_gap"] <= 40)),
+        ("Largest gap between ticks, in play (ms)", "%.1f", "play_gap", "15.6 (virtual)",
+         "", ""),
+        ("Wall-clock length of a 60-second game (s)", "%.3f", "game_s",
+         "%.4f" % h["game_s"], "60 ± 0.1", verdict(abs(g["game_s"] - 60) <= 0.1)),
+        ("CPU per wall second, idle (% of a core)", "%.2f", "idle_cpu", "",
+         "< 1", verdict(g["idle_cpu"] < 1)),
+        ("CPU per wall second, in play (% of a core)", "%.2f", "play_cpu", "",
+         "≤ 1.5 × bare", verdict(g["play_cpu"] <= 1.5 * b["play_cpu"])),
+        ("Peak resident memory (MiB)", "%.1f", "rss_mib", "%.1f" % h["rss_mib"],
+         "≤ bare + 10", verdict(g["rss_mib"] <= b["rss_mib"] + 10)),
+        ("Exec to first frame (ms)", "%.0f", "startup_ms",
+         "%.0f (to exit)" % h["startup_ms"], "≤ 1.3 × bare",
+         verdict(g["startup_ms"] <= 1.3 * b["startup_ms"])),
+    ]
+    print("Medians of %d runs each; Xvfb; %d cores." % (runs, os.cpu_count()))
+    print()
+    print("| Figure | Game window | Bare window | Game / bare | Headless | Target | |")
+    print("|---|---:|---:|---:|---:|---|---|")
+    for name, fmt, key, head, target, result in rows:
+        ratio = g[key] / b[key] if b[key] else float("nan")
+        print("| %s | %s | %s | %.2f | %s | %s | %s |"
+              % (name, fmt % g[key], fmt % b[key], ratio, head, target, result))
+    hours = h["hours_per_cpu_s"]
+    print("| Simulated game-hours per CPU second | | | | %.1f | ≥ 10 | %s |"
+          % (hours, verdict(hours >= 10)))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,40 @@
+// Timing records for the benchmark, off unless asked for: with FENWING_TRACE=FILE in the
+// environment a window notes when each tick of one fastest timer is delivered, when it first
+// paints and when marked moments happen (a game's start and end), and writes them to FILE as
+// it closes. Times are CLOCK_MONOTONIC seconds, the clock the benchmark reads too.
+#pragma once
+
+#include <QtCore/QObject>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace fenwing::qt {
+
+class Trace : public QObject {
+  public:
+    // Null when FENWING_TRACE is not set: then nothing is recorded and nothing costs.
+    static std::unique_ptr<Trace> fromEnvironment();
+
+    explicit Trace(std::string path);
+    ~Trace() override;  // writes the file
+
+    static double now();
+    void tick() { ticks_.push_back(now()); }
+    void mark(std::string what) { marks_.emplace_back(std::move(what), now()); }
+    // Marks "paint" once `view` has finished its first paint.
+    void watchFirstPaint(QWidget* view);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    std::string path_;
+    std::vector<double> ticks_;
+    std::vector<std::pair<std::string, double>> marks_;
+};
+
+}  // namespace fenwing::qt
