@@ -4,7 +4,7 @@ find_package(Qt6 6.2 REQUIRED COMPONENTS Widgets)
 qt_add_resources(FENWING_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/assets/assets.qrc)
 add_library(fenwing_qt STATIC
   host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
-  host/qt/trace.cpp
+  host/qt/pictures.cpp host/qt/trace.cpp
   ${FENWING_RESOURCES})
 target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
 

@@ -24,39 +24,53 @@ void FieldView::invalidate(const Rect& area) {
     update(toPixels(area).adjusted(-1, -1, 1, 1));
 }
 
+// Only what lies in the region to repaint is drawn, one rectangle of it at a time: the
+// background, then the controls that reach into it, back to front, so that the frontmost
+// control is drawn last. Clipped to a plain rectangle the painter copies pixels straight; a
+// region of many rectangles would make it share each fill out among helper threads and wait for
+// them, several times a tick.
 void FieldView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QRect dirty = event->rect();
-    p.fillRect(dirty, back_);
-    // Back to front, so that the frontmost control is drawn last. Pixel art is scaled without
-    // smoothing, which keeps it crisp at any scale.
-    for (const VisualControl* c : form_.stacking() | std::views::reverse) {
-        if (!c->Visible()) continue;
-        const QRect r = toPixels(c->rect());
-        if (!r.intersects(dirty)) continue;
-        if (c->type() == ControlType::Image) {
-            p.drawPixmap(r, pictures_.pixmap(static_cast<const Image*>(c)->picture()));
-        } else {
-            const auto* label = static_cast<const Label*>(c);
-            p.fillRect(r, palette().color(QPalette::Button));
-            p.setPen(palette().color(QPalette::ButtonText));
-            const QFont font = labelFont(*label);
-            p.setFont(font);
-            // Text starts at the top, as in any label; a line taller than its label is centred
-            // instead, so that neither the capitals nor the descenders are cut off.
-            const Qt::Alignment vertical =
-                QFontMetrics(font).height() > r.height() ? Qt::AlignVCenter : Qt::AlignTop;
-            const Qt::Alignment align =
-                label->alignment == Alignment::Center ? Qt::AlignHCenter : Qt::AlignLeft;
-            p.drawText(r, int(align | vertical), QString::fromStdString(label->Caption()));
+    for (const QRect& dirty : event->region()) {
+        p.setClipRect(dirty);
+        p.fillRect(dirty, back_);
+        for (const VisualControl* c : form_.stacking() | std::views::reverse) {
+            if (!c->Visible()) continue;
+            const QRect r = toPixels(c->rect());
+            if (!dirty.intersects(r)) continue;
+            if (c->type() == ControlType::Image)
+                p.drawImage(r.topLeft(),
+                            pictures_.image(static_cast<const Image*>(c)->picture(), r.size()));
+            else
+                paintLabel(p, *static_cast<const Label*>(c), r);
         }
     }
+}
+
+void FieldView::paintLabel(QPainter& p, const Label& label, const QRect& r) {
+    LabelLook& look = labelLooks_[&label];
+    if (look.caption != label.Caption() || look.width != r.width()) {
+        look.caption = label.Caption();
+        look.width = r.width();
+        look.font = labelFont(label);
+        // Text starts at the top, as in any label; a line taller than its label is centred
+        // instead, so that neither the capitals nor the descenders are cut off.
+        const Qt::Alignment vertical =
+            QFontMetrics(look.font).height() > r.height() ? Qt::AlignVCenter : Qt::AlignTop;
+        look.align =
+            (label.alignment == Alignment::Center ? Qt::AlignHCenter : Qt::AlignLeft) | vertical;
+    }
+    p.fillRect(r, palette().color(QPalette::Button));
+    p.setPen(palette().color(QPalette::ButtonText));
+    p.setFont(look.font);
+    p.drawText(r, int(look.align), QString::fromStdString(look.caption));
 }
 
 void FieldView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !onClick) return;
     const QPointF at = event->position();
-    onClick(static_cast<float>(at.x() * kTwipsPerPixel), static_cast<float>(at.y() * kTwipsPerPixel));
+    onClick(static_cast<float>(at.x() * kTwipsPerPixel),
+            static_cast<float>(at.y() * kTwipsPerPixel));
 }
 
 }  // namespace fenwing::qt

@@ -3,14 +3,17 @@
 
 #include <QtWidgets/QWidget>
 #include <functional>
+#include <string>
+#include <unordered_map>
 
 #include "host/form.h"
 #include "host/qt/look.h"
+#include "host/qt/pictures.h"
 
 namespace fenwing::qt {
 
 class FieldView : public QWidget, public RepaintSink {
-public:
+  public:
     FieldView(const Form& form, QWidget* parent = nullptr);
 
     // Called with the point in twips when the left button goes down.
@@ -19,15 +22,25 @@ public:
     void invalidate(const Rect& area) override;
     QSize sizeHint() const override { return clientSize_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
+    void paintLabel(QPainter& p, const Label& label, const QRect& r);
+
     const Form& form_;
     PictureBox pictures_;
     QSize clientSize_;
     QColor back_;
+    // Each label's font, found again only when its caption or its width changes.
+    struct LabelLook {
+        std::string caption;
+        int width = -1;
+        QFont font;
+        Qt::Alignment align;
+    };
+    std::unordered_map<const Label*, LabelLook> labelLooks_;
 };
 
 }  // namespace fenwing::qt

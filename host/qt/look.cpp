@@ -1,31 +1,16 @@
 #include "host/qt/look.h"
 
+#include <QtCore/QStringList>
 #include <QtGui/QFontMetrics>
 #include <cmath>
-
-#include "host/qt/resources.h"
-#include "playfield/layout.h"
 
 namespace fenwing::qt {
 
 QRect toPixels(const Rect& r) {
-    const auto px = [](float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); };
+    const auto px = [](float twips) {
+        return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+    };
     return {px(r.left), px(r.top), px(r.width), px(r.height)};
-}
-
-PictureBox::PictureBox() {
-    fenwingInitResources();
-    for (const PictureLayout& p : pictureLayout()) {
-        QPixmap pixmap(QStringLiteral(":/assets/") + QString::fromUtf8(p.resource.data(),
-                                                                       qsizetype(p.resource.size())));
-        pixmaps_.emplace(std::string(p.name), pixmap);
-    }
-}
-
-const QPixmap& PictureBox::pixmap(const Picture* picture) const {
-    if (!picture) return empty_;
-    auto it = pixmaps_.find(picture->name);
-    return it == pixmaps_.end() ? empty_ : it->second;
 }
 
 QFont labelFont(const Label& label) {

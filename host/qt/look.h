@@ -1,11 +1,8 @@
-// How the form's controls look on screen: pictures, fonts and pixel places.
+// How the form's controls look on screen: fonts and pixel places.
 #pragma once
 
 #include <QtCore/QRect>
 #include <QtGui/QFont>
-#include <QtGui/QPixmap>
-#include <map>
-#include <string>
 
 #include "host/controls.h"
 
@@ -13,17 +10,6 @@ namespace fenwing::qt {
 
 // Twips to pixels; only drawing rounds.
 QRect toPixels(const Rect& r);
-
-// The embedded pictures, loaded once, by the names the form uses.
-class PictureBox {
-public:
-    PictureBox();
-    const QPixmap& pixmap(const Picture* picture) const;
-
-private:
-    std::map<std::string, QPixmap, std::less<>> pixmaps_;
-    QPixmap empty_;
-};
 
 // The label's font: the named face where it exists, otherwise a similar sans-serif face at the
 // same size and weight, made smaller only if the caption would not fit the label.

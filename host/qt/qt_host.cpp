@@ -66,8 +66,11 @@ void QtHost::traceEvents() {
 void QtHost::buildWindow() {
     window_ = std::make_unique<QMainWindow>();
     window_->setWindowTitle(QString::fromStdString(form_->caption()));
+    // The window's icon up to 64 pixels: the window manager asks for no more, and each size is
+    // kept decoded for as long as the window lives (the two biggest would take a megabyte). A
+    // launcher takes its bigger icon from the installed files.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
+    for (int size : {16, 24, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/fenwing-%1.png").arg(size), QSize(size, size));
     window_->setWindowIcon(icon);
     view_ = new FieldView(*form_, window_.get());
