@@ -1,0 +1,128 @@
+# Installing and packaging the window. `cmake --install` puts the game where the GNU install
+# directories say: the executable, and on desktops that follow the freedesktop.org conventions
+# its desktop entry, icons and AppStream metainfo, all named by the desktop id that app/main.cpp
+# gives Qt; then the manual page and the licence. The pictures stay inside the executable, so
+# an installed game runs from any directory. `cpack -G DEB` in the build folder packages the
+# same files for Debian, with the dependencies that dpkg-shlibdeps finds.
+include(GNUInstallDirs)
+include(${PROJECT_SOURCE_DIR}/packaging/metainfo.cmake)
+
+set(FENWING_APP_ID io.github.fenwing.Fenwing)
+set(FENWING_HOMEPAGE_URL "" CACHE STRING
+    "The game's home page (https), for the AppStream metainfo and the package; none if empty")
+set(FENWING_SCREENSHOT_URL "" CACHE STRING
+    "Where docs/screenshot-play.png is published (https), for the AppStream metainfo; none if empty")
+set(FENWING_ICON_SIZES 16 24 32 48 64 128 256)  # assets/icons/fenwing-SIZE.png
+
+# The executable as each system expects it: a bundle on macOS, a program with an icon on Windows.
+set_target_properties(fenwing PROPERTIES
+  MACOSX_BUNDLE_BUNDLE_NAME Fenwing
+  MACOSX_BUNDLE_GUI_IDENTIFIER ${FENWING_APP_ID}
+  MACOSX_BUNDLE_BUNDLE_VERSION ${PROJECT_VERSION}
+  MACOSX_BUNDLE_SHORT_VERSION_STRING ${PROJECT_VERSION}
+  MACOSX_BUNDLE_COPYRIGHT "Copyright (c) 2026 The Fenwing developers (MIT License)")
+if(WIN32)
+  # The program's icon in Explorer, made from the icon pictures by ImageMagick 7's `magick`
+  # (never Windows' own convert.exe). Without it the window still shows its icon.
+  find_program(FENWING_MAGICK NAMES magick)
+  if(FENWING_MAGICK)
+    set(pngs "")
+    foreach(size IN LISTS FENWING_ICON_SIZES)
+      list(APPEND pngs ${PROJECT_SOURCE_DIR}/assets/icons/fenwing-${size}.png)
+    endforeach()
+    set(ico ${CMAKE_CURRENT_BINARY_DIR}/fenwing.ico)
+    add_custom_command(OUTPUT ${ico} COMMAND ${FENWING_MAGICK} ${pngs} ${ico} DEPENDS ${pngs}
+                       VERBATIM)
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/fenwing.rc "IDI_ICON1 ICON \"fenwing.ico\"\n")
+    set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/fenwing.rc
+                                PROPERTIES OBJECT_DEPENDS ${ico})
+    target_sources(fenwing PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/fenwing.rc)
+  else()
+    message(STATUS "ImageMagick's magick not found: fenwing.exe gets no icon of its own")
+  endif()
+endif()
+
+install(TARGETS fenwing
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        BUNDLE DESTINATION .)
+if((WIN32 OR APPLE) AND COMMAND qt_generate_deploy_app_script)
+  # Qt's libraries and plugins beside the program, where no package manager brings them.
+  if(Qt6_VERSION VERSION_LESS 6.5)
+    qt_generate_deploy_app_script(TARGET fenwing FILENAME_VARIABLE deploy
+                                  NO_UNSUPPORTED_PLATFORM_ERROR)
+  else()
+    qt_generate_deploy_app_script(TARGET fenwing OUTPUT_SCRIPT deploy
+                                  NO_UNSUPPORTED_PLATFORM_ERROR)
+  endif()
+  install(SCRIPT ${deploy})
+endif()
+
+if(UNIX AND NOT APPLE)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/${FENWING_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  fenwing_write_metainfo(${CMAKE_CURRENT_BINARY_DIR}/packaging/${FENWING_APP_ID}.metainfo.xml
+                         "${FENWING_HOMEPAGE_URL}" "${FENWING_SCREENSHOT_URL}")
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/${FENWING_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  foreach(size IN LISTS FENWING_ICON_SIZES)
+    install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/fenwing-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME ${FENWING_APP_ID}.png)
+  endforeach()
+  if(EXISTS ${PROJECT_SOURCE_DIR}/assets/icons/fenwing.svg)
+    install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/fenwing.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+            RENAME ${FENWING_APP_ID}.svg)
+  endif()
+  # Debian's name for the licence, which its packages must carry.
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          RENAME copyright)
+else()
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
+if(UNIX)
+  # The manual page, compressed where gzip is at hand, as man pages are installed on Linux.
+  find_program(FENWING_GZIP gzip)
+  if(FENWING_GZIP)
+    set(man ${CMAKE_CURRENT_BINARY_DIR}/packaging/fenwing.6)
+    add_custom_command(OUTPUT ${man}.gz
+                       COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/fenwing.6 ${man}
+                       COMMAND ${FENWING_GZIP} -9nf ${man}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/docs/fenwing.6 VERBATIM)
+    add_custom_target(fenwing_manual ALL DEPENDS ${man}.gz)
+    install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  else()
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/fenwing.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  endif()
+endif()
+
+# Packages. The Debian one takes its dependencies from dpkg-shlibdeps (Debian's dpkg-dev): the
+# libraries that the executable links and, through them, Qt's plugins. A font is no linked
+# library, so the faces that the labels ask for first are only recommended.
+set(CPACK_PACKAGE_NAME fenwing)
+set(CPACK_PACKAGE_VENDOR "The Fenwing developers")
+set(CPACK_PACKAGE_CONTACT "Fenwing developers <fenwing@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Fenwing)
+set(CPACK_PACKAGE_EXECUTABLES fenwing Fenwing)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # fenwing_VERSION_ARCH.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+set(CPACK_PACKAGE_DESCRIPTION "Three ducks fly diagonally over a field and bounce off its edges; you have
+60 seconds and 25 shots to hit as many as you can with the mouse. Now and
+then an ammunition crate or a clock crosses the field to give you more.")
+if(FENWING_HOMEPAGE_URL)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${FENWING_HOMEPAGE_URL}")
+endif()
+find_program(FENWING_DPKG_DEB dpkg-deb)
+if(FENWING_DPKG_DEB)
+  set(CPACK_GENERATOR DEB)
+else()
+  set(CPACK_GENERATOR TGZ)
+endif()
+include(CPack)

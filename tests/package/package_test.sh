@@ -1,0 +1,338 @@
+#!/usr/bin/env bash
+# The Debian package as a player gets it. One step a run, each a ctest test:
+#   package_test.sh build    BUILD_DIR VERSION SOURCE_DIR  makes BUILD_DIR/package/*.deb with cpack
+#   package_test.sh contents BUILD_DIR VERSION SOURCE_DIR  its fields, files, validators, the
+#                                                          unpacked program run from elsewhere
+#   package_test.sh window   BUILD_DIR VERSION SOURCE_DIR  the unpacked program's real window
+#                                                          under Xvfb, at scale 1 and 2
+#   package_test.sh install  BUILD_DIR VERSION SOURCE_DIR  dpkg -i, run, dpkg --purge, nothing
+#                                                          left behind (root only)
+# Exits 77 (a skip for ctest) when a step cannot run here, and says why.
+set -Eeuo pipefail
+trap 'echo "package_test.sh: line $LINENO: $BASH_COMMAND: status $?" >&2' ERR
+
+args=("$@")
+step=$1 build=$(cd "$2" && pwd) version=$3 source=$(cd "$4" && pwd)
+id=io.github.fenwing.Fenwing
+sizes=(16 24 32 48 64 128 256)
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/fenwing-package.XXXXXX")
+runtime=$(mktemp -d "$scratch/runtime.XXXXXX")  # Qt wants a private XDG_RUNTIME_DIR
+chmod 700 "$runtime"
+cleanups=()
+finish() {
+  local status=$? c
+  for c in "${cleanups[@]}"; do eval "$c" || status=1; done
+  rm -rf "$scratch"
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 143' TERM INT  # so that finish runs then too
+
+fail() { echo "package $step: FAIL: $*" >&2; exit 1; }
+skip() { echo "package $step: SKIPPED: $*"; exit 77; }
+ok() { echo "package $step: ok: $*"; }
+need() { for t in "$@"; do command -v "$t" >/dev/null || skip "$t is missing (tools/setup.sh installs it)"; done; }
+
+the_deb() {
+  local debs=("$build"/package/fenwing_*.deb)
+  [ -e "${debs[0]}" ] || fail "no .deb in $build/package (the PackageBuild test makes it)"
+  ((${#debs[@]} == 1)) || fail "more than one .deb in $build/package: ${debs[*]}"
+  echo "${debs[0]}"
+}
+
+# The packages named in a relationship field such as Depends, one a line, without versions.
+field_packages() { tr ',|' '\n\n' <<<"$1" | sed -e 's/(.*)//' -e 's/:.*//' -e 's/[[:space:]]//g' | grep . || true; }
+
+# The installed package that owns a library or plugin file, found by its file name, since the
+# path that the loader uses may differ from the packaged one (/lib and /usr/lib).
+owner_of() {
+  local name; name=$(basename "$1")
+  dpkg-query -S "$name" 2>/dev/null | awk -F': ' -v n="/$name" \
+    'substr($2, length($2) - length(n) + 1) == n { split($1, o, ", "); for (i in o) print o[i] }' |
+    sed 's/:.*//' | sort -u
+}
+
+# Every file is owned by a package that the .deb depends on: the libraries that the executable
+# links (what dpkg-shlibdeps reads) and the Qt plugins that a running window loaded.
+check_owned_by_depends() {
+  local deb=$1 what=$2; shift 2
+  local depends f owners
+  (($# > 0)) || fail "no $what to check"
+  depends=$(field_packages "$(dpkg-deb -f "$deb" Depends)")
+  for f in "$@"; do
+    owners=$(owner_of "$f")
+    [ -n "$owners" ] || fail "no installed package owns $f ($what)"
+    grep -qxF -f <(echo "$owners") <<<"$depends" ||
+      fail "$what $f comes from $(echo $owners), which Depends does not name: $(dpkg-deb -f "$deb" Depends)"
+  done
+  ok "the package depends on what provides each of the $# $what"
+}
+
+# Runs BIN from an empty directory with the offscreen platform: it must still be running 2 s
+# later and have written nothing to standard error. Leaves the Qt plugins it had loaded in
+# $scratch/plugins.
+run_offscreen() {
+  local bin=$1 dir pid
+  dir=$(mktemp -d "$scratch/cwd.XXXXXX")
+  (cd "$dir" && exec env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" \
+    "$bin" >"$scratch/stdout" 2>"$scratch/stderr") &
+  pid=$!
+  sleep 2
+  kill -0 "$pid" 2>/dev/null || { wait "$pid" || true; fail "$bin ended within 2 s: $(cat "$scratch/stderr")"; }
+  grep -o '/[^ ]*/plugins/[^ ]*\.so[^ ]*' "/proc/$pid/maps" | sort -u >"$scratch/plugins" || true
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  [ ! -s "$scratch/stderr" ] || fail "$bin wrote to standard error: $(cat "$scratch/stderr")"
+  [ -z "$(ls -A "$dir")" ] || fail "$bin left files in its working directory: $(ls -A "$dir")"
+  ok "$bin ran for 2 s from an empty directory, with nothing on standard error"
+}
+
+step_build() {
+  need cpack dpkg-deb dpkg-shlibdeps
+  rm -rf "$build/package"
+  cpack -G DEB -B "$build/package" --config "$build/CPackConfig.cmake"
+  ok "made $(the_deb)"
+}
+
+step_contents() {
+  need dpkg-deb desktop-file-validate appstreamcli file man python3
+  local deb root expected actual f
+  deb=$(the_deb)
+
+  # The control fields.
+  [ "$(dpkg-deb -f "$deb" Package)" = fenwing ] || fail "Package is not fenwing"
+  [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
+    fail "Version is $(dpkg-deb -f "$deb" Version), the project's is $version"
+  [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "Section is not games"
+  [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
+  [[ "$(dpkg-deb -f "$deb" Maintainer)" =~ ^[^\<]+\ \<[^\>]+@[^\>]+\>$ ]] || fail "Maintainer"
+  field_packages "$(dpkg-deb -f "$deb" Recommends)" | grep -qx fonts-liberation ||
+    fail "Recommends does not name fonts-liberation"
+  ok "control fields: $(dpkg-deb -f "$deb" Package Version Section Depends Recommends | tr '\n' ' ')"
+
+  # Exactly these files, and the pictures stay inside the program.
+  expected=(usr/bin/fenwing usr/share/applications/$id.desktop
+            usr/share/metainfo/$id.metainfo.xml usr/share/man/man6/fenwing.6.gz
+            usr/share/doc/fenwing/copyright)
+  for s in "${sizes[@]}"; do expected+=("usr/share/icons/hicolor/${s}x${s}/apps/$id.png"); done
+  [ ! -e "$source/assets/icons/fenwing.svg" ] || expected+=("usr/share/icons/hicolor/scalable/apps/$id.svg")
+  actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -e '/$' -e '^$' | sort)
+  diff -u <(printf '%s\n' "${expected[@]}" | sort) <(echo "$actual") >&2 ||
+    fail "the package's files differ from the expected ones (- expected, + packaged)"
+  ok "the ${#expected[@]} expected files, and no others"
+
+  root="$scratch/root"
+  dpkg-deb -x "$deb" "$root"
+
+  f=$(file -b "$root/usr/bin/fenwing")
+  [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/bin/fenwing: $f"
+  [ -x "$root/usr/bin/fenwing" ] || fail "usr/bin/fenwing is not executable"
+  for s in "${sizes[@]}"; do
+    f=$(file -b "$root/usr/share/icons/hicolor/${s}x${s}/apps/$id.png")
+    [[ "$f" == "PNG image data, $s x $s,"* ]] || fail "the ${s}x${s} icon is $f"
+  done
+  if [ -e "$source/assets/icons/fenwing.svg" ]; then
+    f=$(file -b "$root/usr/share/icons/hicolor/scalable/apps/$id.svg")
+    [[ "$f" == *SVG* ]] || fail "the scalable icon is $f"
+  fi
+  ok "an ELF executable, stripped; each icon is a PNG of its folder's size"
+  cmp "$root/usr/share/doc/fenwing/copyright" "$source/LICENSE" || fail "copyright is not LICENSE"
+
+  # The desktop entry: valid, and naming the program and the icon that the package installs.
+  local desktop=$root/usr/share/applications/$id.desktop out
+  out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
+  [ -z "$out" ] || fail "desktop-file-validate: $out"
+  grep -qx 'Exec=fenwing' "$desktop" || fail "Exec is not the installed fenwing"
+  grep -qx "Icon=$id" "$desktop" || fail "Icon is not $id"
+  grep -qx 'Categories=Game;ArcadeGame;' "$desktop" || fail "Categories"
+  ok "desktop-file-validate has nothing to say about $id.desktop"
+
+  # The metainfo: valid alone and with the desktop entry and icons beside it, its newest release
+  # is the package's version, and it stays valid with the optional web addresses filled in.
+  local metainfo=$root/usr/share/metainfo/$id.metainfo.xml
+  appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
+  appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
+  python3 - "$metainfo" "$version" "$id" <<'EOF' || fail "the metainfo does not match the package"
+import sys, xml.etree.ElementTree as ET
+path, version, cid = sys.argv[1:]
+c = ET.parse(path).getroot()
+def need(ok, what):
+    if not ok: sys.exit(f"metainfo: {what}")
+need(c.get("type") == "desktop-application", "type")
+need(c.findtext("id") == cid, "id")
+need(c.findtext("launchable") == cid + ".desktop", "launchable")
+releases = c.findall("releases/release")
+need(releases and releases[0].get("version") == version,
+     f"newest release {releases[0].get('version') if releases else None}, package {version}")
+need([(a.get("id"), a.text) for a in c.findall("content_rating[@type='oars-1.1']/content_attribute")]
+     == [("violence-cartoon", "mild")], "content rating")
+need(c.findtext("metadata_license") == "CC0-1.0" and c.findtext("project_license") == "MIT",
+     "licences")
+EOF
+  cmake -DOUTPUT="$scratch/web.metainfo.xml" -DFENWING_HOMEPAGE_URL=https://example.org/ \
+    -DFENWING_SCREENSHOT_URL=https://example.org/screenshot-play.png \
+    -P "$source/packaging/metainfo.cmake"
+  grep -q '<image>https://example.org/screenshot-play.png</image>' "$scratch/web.metainfo.xml" ||
+    fail "FENWING_SCREENSHOT_URL adds no screenshot"
+  appstreamcli validate --no-net "$scratch/web.metainfo.xml" ||
+    fail "appstreamcli validate, with a home page and a screenshot"
+  ok "appstreamcli validates the metainfo, the tree, and the metainfo with web addresses"
+
+  # The manual page: formats without a warning, for this version.
+  local man=$root/usr/share/man/man6/fenwing.6.gz
+  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "man --warnings: $out"
+  zcat "$man" | grep -q "^\.TH FENWING 6 .*\"Fenwing $version\"" ||
+    fail "the manual page's .TH line does not say Fenwing $version"
+  ok "the manual page formats without warnings"
+
+  # The unpacked program runs from another directory, with its pictures.
+  run_offscreen "$root/usr/bin/fenwing"
+  grep -q '/imageformats/libqjpeg' "$scratch/plugins" && grep -q '/imageformats/libqgif' "$scratch/plugins" ||
+    fail "the program loaded no JPEG or no GIF reader, so it showed no pictures: $(cat "$scratch/plugins")"
+  mapfile -t libs < <(objdump -p "$root/usr/bin/fenwing" | awk '$1 == "NEEDED" { print $2 }')
+  local paths=()
+  for f in "${libs[@]}"; do
+    paths+=("$("$(command -v ldconfig || echo /sbin/ldconfig)" -p | awk -v n="$f" '$1 == n && !found { print $NF; found = 1 }')")
+  done
+  check_owned_by_depends "$deb" "linked libraries" "${paths[@]}"
+  mapfile -t plugins <"$scratch/plugins"
+  check_owned_by_depends "$deb" "loaded Qt plugins" "${plugins[@]}"
+}
+
+step_window() {
+  need xvfb-run xdotool xwininfo import convert python3
+  if [ -z "${FENWING_IN_XVFB:-}" ]; then
+    rm -rf "$scratch"
+    FENWING_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 2200x1900x24 -noreset" bash "$0" "${args[@]}"
+  fi
+  local deb root bin
+  deb=$(the_deb)
+  root="$scratch/root"
+  dpkg-deb -x "$deb" "$root"
+  bin=$root/usr/bin/fenwing
+
+  # The real window from an empty directory, idle, at each scale: it appears, is captured, and
+  # quits with status 0 on Del, having written nothing to standard error.
+  local scale pid wid dir status
+  for scale in 1 2; do
+    dir=$(mktemp -d "$scratch/cwd.XXXXXX")
+    (cd "$dir" && exec env -u LD_LIBRARY_PATH -u QT_QPA_PLATFORM QT_SCALE_FACTOR=$scale \
+      XDG_RUNTIME_DIR="$runtime" "$bin" 2>"$scratch/stderr-$scale") &
+    pid=$!
+    cleanups+=("kill $pid 2>/dev/null; true")
+    wid=""
+    for _ in $(seq 200); do
+      wid=$(xdotool search --onlyvisible --name '^Fenwing$' 2>/dev/null | head -1 || true)
+      [ -n "$wid" ] && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$wid" ] || fail "no window at scale $scale: $(cat "$scratch/stderr-$scale")"
+    sleep 1.5  # the first paint
+    import -window "$wid" "$scratch/window-$scale.png"
+    grep -o '/[^ ]*/plugins/[^ ]*\.so[^ ]*' "/proc/$pid/maps" >>"$scratch/plugins" || true
+    xdotool windowfocus --sync "$wid"
+    xdotool key Delete
+    status=0
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "Del did not end the program at scale $scale"
+    wait "$pid" || status=$?
+    ((status == 0)) || fail "the program ended with status $status at scale $scale"
+    [ ! -s "$scratch/stderr-$scale" ] ||
+      fail "standard error at scale $scale: $(cat "$scratch/stderr-$scale")"
+    ok "the window appeared at scale $scale ($(identify -format '%wx%h' "$scratch/window-$scale.png")), Del ended it with status 0"
+  done
+  mapfile -t plugins < <(sort -u "$scratch/plugins")
+  check_owned_by_depends "$deb" "loaded Qt plugins" "${plugins[@]}"
+
+  # At scale 2 the window is twice the size; its pictures are drawn without blur, so that hardly
+  # a pixel has a colour that the window at scale 1 lacks (smoothing makes new colours between
+  # neighbouring pixels everywhere); and it is not the scale-1 window blown up: text is drawn
+  # at the finer resolution.
+  python3 - "$scratch/window-1.png" "$scratch/window-2.png" <<'EOF' || fail "the window at scale 2"
+import subprocess, sys
+
+def pixels(path):
+    size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
+                          capture_output=True, text=True).stdout.split()
+    rgb = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True,
+                         capture_output=True).stdout
+    return int(size[0]), int(size[1]), rgb
+
+w1, h1, one = pixels(sys.argv[1])
+w2, h2, two = pixels(sys.argv[2])
+if (w2, h2) != (2 * w1, 2 * h1):
+    sys.exit(f"the window is {w2}x{h2} at scale 2 and {w1}x{h1} at scale 1")
+colours = {one[i:i + 3] for i in range(0, len(one), 3)}
+if len(colours) < 1000:
+    sys.exit(f"only {len(colours)} colours at scale 1: the pictures are missing")
+new = sum(1 for i in range(0, len(two), 3) if two[i:i + 3] not in colours)
+share = new / (w2 * h2)
+print(f"package window: {len(colours)} colours at scale 1; at scale 2, {new} pixels "
+      f"({share:.2%}) have a colour not among them")
+if share > 0.02:
+    sys.exit("the pictures are blurred at scale 2")
+blown = sum(1 for y in range(h2) for x in range(0, w2, 7)
+            if two[(y * w2 + x) * 3:(y * w2 + x) * 3 + 3]
+            != one[((y // 2) * w1 + x // 2) * 3:((y // 2) * w1 + x // 2) * 3 + 3])
+if blown < 100:
+    sys.exit("the window at scale 2 is the scale-1 window blown up: the text is not sharper")
+EOF
+  ok "at scale 2 the window is twice the size, its pictures unblurred and its text finer"
+}
+
+step_install() {
+  need dpkg dpkg-deb dpkg-query
+  [ "$(id -u)" -eq 0 ] || skip "dpkg -i needs root; the unpacked package is checked by PackageContents"
+  local deb status existed p listing left=()
+  deb=$(the_deb)
+  status=$(dpkg-query -W -f='${db:Status-Status}' fenwing 2>/dev/null || true)
+  [ -z "$status" ] || [ "$status" = not-installed ] ||
+    skip "a fenwing package is already on this machine ($status); it is left alone"
+  # Nothing of the player's is overwritten, and the folders that exist now may stay afterwards.
+  existed="$scratch/existed"
+  : >"$existed"
+  while read -r p; do
+    p=/${p#./}
+    p=${p%/}
+    if [ -d "$p" ] && [ ! -L "$p" ]; then
+      echo "$p" >>"$existed"
+    elif [ -e "$p" ] || [ -L "$p" ]; then
+      skip "$p already exists and installing would overwrite it"
+    fi
+  done < <(dpkg-deb --fsys-tarfile "$deb" | tar -t)
+
+  cleanups+=("dpkg-query -W fenwing >/dev/null 2>&1 && { dpkg --purge fenwing >/dev/null || true; }; true")
+  dpkg -i "$deb" >"$scratch/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$scratch/dpkg.log")"
+  [ "$(dpkg-query -W -f='${db:Status-Status}' fenwing)" = installed ] || fail "not installed after dpkg -i"
+  ok "dpkg -i installed $(basename "$deb")"
+  [ "$(command -v fenwing)" = /usr/bin/fenwing ] || fail "fenwing on PATH is $(command -v fenwing)"
+  if [ -e /usr/share/man/man6/fenwing.6.gz ]; then
+    [ "$(man -w fenwing 2>/dev/null)" = /usr/share/man/man6/fenwing.6.gz ] ||
+      fail "man -w fenwing finds $(man -w fenwing 2>&1)"
+  elif grep -qs '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
+    echo "package install: this machine's dpkg leaves out manual pages (path-exclude)"
+  else
+    fail "dpkg -i did not install the manual page"
+  fi
+  run_offscreen /usr/bin/fenwing
+
+  listing=$(dpkg -L fenwing)
+  dpkg --purge fenwing >"$scratch/dpkg.log" 2>&1 || fail "dpkg --purge: $(cat "$scratch/dpkg.log")"
+  status=$(dpkg-query -W -f='${db:Status-Status}' fenwing 2>/dev/null || true)
+  [ -z "$status" ] || [ "$status" = not-installed ] || fail "still $status after dpkg --purge"
+  while read -r p; do
+    [ "$p" != /. ] || continue
+    [ -e "$p" ] || [ -L "$p" ] || continue
+    if [ -d "$p" ] && [ ! -L "$p" ] && grep -qxF "$p" "$existed"; then continue; fi
+    left+=("$p")
+  done <<<"$listing"
+  ((${#left[@]} == 0)) || fail "dpkg --purge left behind: ${left[*]}"
+  ok "dpkg --purge removed all $(grep -c . <<<"$listing") paths of the package that were not there before"
+}
+
+case "$step" in
+  build | contents | window | install) "step_$step" ;;
+  *) fail "unknown step $step" ;;
+esac
