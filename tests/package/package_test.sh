@@ -282,11 +282,25 @@ EOF
   ok "at scale 2 the window is twice the size, its pictures unblurred and its text finer"
 }
 
+# dpkg ARGS, waiting up to a minute while apt or dpkg elsewhere holds the package database.
+dpkg_waiting() {
+  local try
+  for try in $(seq 30); do
+    dpkg "$@" >"$scratch/dpkg.log" 2>&1 && return 0
+    grep -qi 'lock' "$scratch/dpkg.log" || break
+    sleep 2
+  done
+  fail "dpkg $*: $(cat "$scratch/dpkg.log")"
+}
+
 step_install() {
-  need dpkg dpkg-deb dpkg-query
+  need dpkg dpkg-deb dpkg-query flock
   [ "$(id -u)" -eq 0 ] || skip "dpkg -i needs root; the unpacked package is checked by PackageContents"
   local deb status existed p listing left=()
   deb=$(the_deb)
+  # One install at a time on this machine, when several checkouts test at once.
+  exec 9>"${TMPDIR:-/tmp}/fenwing-package-install.lock"
+  flock -w 250 9 || fail "another run of this test held the lock for 250 s"
   status=$(dpkg-query -W -f='${db:Status-Status}' fenwing 2>/dev/null || true)
   [ -z "$status" ] || [ "$status" = not-installed ] ||
     skip "a fenwing package is already on this machine ($status); it is left alone"
@@ -304,7 +318,7 @@ step_install() {
   done < <(dpkg-deb --fsys-tarfile "$deb" | tar -t)
 
   cleanups+=("dpkg-query -W fenwing >/dev/null 2>&1 && { dpkg --purge fenwing >/dev/null || true; }; true")
-  dpkg -i "$deb" >"$scratch/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$scratch/dpkg.log")"
+  dpkg_waiting -i "$deb"
   [ "$(dpkg-query -W -f='${db:Status-Status}' fenwing)" = installed ] || fail "not installed after dpkg -i"
   ok "dpkg -i installed $(basename "$deb")"
   [ "$(command -v fenwing)" = /usr/bin/fenwing ] || fail "fenwing on PATH is $(command -v fenwing)"
@@ -319,7 +333,7 @@ step_install() {
   run_offscreen /usr/bin/fenwing
 
   listing=$(dpkg -L fenwing)
-  dpkg --purge fenwing >"$scratch/dpkg.log" 2>&1 || fail "dpkg --purge: $(cat "$scratch/dpkg.log")"
+  dpkg_waiting --purge fenwing
   status=$(dpkg-query -W -f='${db:Status-Status}' fenwing 2>/dev/null || true)
   [ -z "$status" ] || [ "$status" = not-installed ] || fail "still $status after dpkg --purge"
   while read -r p; do
