@@ -98,8 +98,9 @@ if(UNIX)
 endif()
 
 # Packages. The Debian one takes its dependencies from dpkg-shlibdeps (Debian's dpkg-dev): the
-# libraries that the executable links and, through them, Qt's plugins. A font is no linked
-# library, so the faces that the labels ask for first are only recommended.
+# packages of the libraries that the executable links, which on Debian 12 also hold the Qt
+# plugins that it loads (tests/package checks both). A font is no linked library, so the face
+# that the labels fall back to first is only recommended.
 set(CPACK_PACKAGE_NAME fenwing)
 set(CPACK_PACKAGE_VENDOR "The Fenwing developers")
 set(CPACK_PACKAGE_CONTACT "Fenwing developers <fenwing@localhost>")
