@@ -2,10 +2,34 @@
 find_package(Qt6 6.2 REQUIRED COMPONENTS Widgets)
 
 qt_add_resources(FENWING_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/assets/assets.qrc)
+
+# The pictures the layout shows, baked at build time into raw pixels at their shown sizes and
+# embedded uncompressed, so that the window draws them without decoding (see
+# host/qt/bake_pictures.cpp).
+add_executable(fenwing-bake-pictures
+  host/qt/bake_pictures.cpp host/qt/picture_prep.cpp host/qt/look.cpp)
+target_link_libraries(fenwing-bake-pictures PRIVATE fenwing_core Qt6::Gui)
+set(baked_dir ${CMAKE_CURRENT_BINARY_DIR}/baked)
+set(baked_names field duck-right duck-left duck-dead ammo clock)
+set(baked_qrc "<RCC><qresource prefix=\"/baked\">")
+set(baked_files)
+foreach(name IN LISTS baked_names)
+  string(APPEND baked_qrc "<file>${name}.raw</file>")
+  list(APPEND baked_files ${baked_dir}/${name}.raw)
+endforeach()
+file(CONFIGURE OUTPUT ${baked_dir}/baked.qrc CONTENT "${baked_qrc}</qresource></RCC>\n")
+file(GLOB asset_pictures CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/assets/*.jpg
+     ${CMAKE_CURRENT_SOURCE_DIR}/assets/*.gif)
+add_custom_command(OUTPUT ${baked_files}
+  COMMAND fenwing-bake-pictures ${CMAKE_CURRENT_SOURCE_DIR}/assets ${baked_dir} ${baked_names}
+  DEPENDS fenwing-bake-pictures ${asset_pictures}
+  COMMENT "Baking the pictures")
+qt_add_resources(FENWING_BAKED ${baked_dir}/baked.qrc OPTIONS --no-compress)
+
 add_library(fenwing_qt STATIC
   host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
-  host/qt/pictures.cpp host/qt/trace.cpp
-  ${FENWING_RESOURCES})
+  host/qt/cover.cpp host/qt/picture_prep.cpp host/qt/pictures.cpp host/qt/trace.cpp
+  ${FENWING_RESOURCES} ${FENWING_BAKED})
 target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
 
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp)

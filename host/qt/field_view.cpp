@@ -5,6 +5,7 @@
 #include <QtGui/QPainter>
 #include <ranges>
 
+#include "host/qt/cover.h"
 #include "playfield/layout.h"
 
 namespace fenwing::qt {
@@ -19,31 +20,71 @@ FieldView::FieldView(const Form& form, QWidget* parent) : QWidget(parent), form_
     setAccessibleName(QString::fromStdString(form.caption()));
 }
 
+// Kept until commit(): the two places of a moving control overlap and make one rectangle to
+// repaint rather than a region of three, which is less to paint and less to send to the screen.
 void FieldView::invalidate(const Rect& area) {
     // One pixel more on every side covers the rounding of places that are not whole pixels.
-    update(toPixels(area).adjusted(-1, -1, 1, 1));
+    QRect r = toPixels(area).adjusted(-1, -1, 1, 1);
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (it->intersects(r)) {
+            r |= *it;
+            pending_.erase(it);
+            it = pending_.begin();  // the bigger rectangle may now meet an earlier one
+        } else {
+            ++it;
+        }
+    }
+    pending_.push_back(r);
 }
 
-// Only what lies in the region to repaint is drawn, one rectangle of it at a time: the
-// background, then the controls that reach into it, back to front, so that the frontmost
-// control is drawn last. Clipped to a plain rectangle the painter copies pixels straight; a
-// region of many rectangles would make it share each fill out among helper threads and wait for
-// them, several times a tick.
+void FieldView::commit() {
+    for (const QRect& r : pending_) update(r);
+    pending_.clear();
+}
+
+// Only what lies in the region to repaint is drawn, one rectangle of it at a time, and of each
+// control only what no opaque control in front of it hides: under a moving duck the field is
+// drawn again only in the strip the duck has left. Then back to front: the background where no
+// opaque control lies, and each control over it. Every drawing is cut to a plain rectangle, so
+// the painter copies pixels straight; a region of many rectangles would make it share each fill
+// out among helper threads and wait for them, several times a tick.
 void FieldView::paintEvent(QPaintEvent* event) {
+    const QRegion& region = event->region();
+    parts_.clear();
+    for (const VisualControl* c : form_.stacking()) {  // front first
+        if (!c->Visible()) continue;
+        const QRect place = toPixels(c->rect());
+        if (!region.intersects(place)) continue;
+        const QImage* image = nullptr;
+        if (c->type() == ControlType::Image)
+            image = &pictures_.image(static_cast<const Image*>(c)->picture(), place.size());
+        // A label fills its place; a picture without transparency fills its own.
+        const bool opaque = !image || (!image->hasAlphaChannel() && image->size() == place.size());
+        parts_.push_back({c, image, place, opaque, 0, 0});
+    }
     QPainter p(this);
-    for (const QRect& dirty : event->region()) {
-        p.setClipRect(dirty);
-        p.fillRect(dirty, back_);
-        for (const VisualControl* c : form_.stacking() | std::views::reverse) {
-            if (!c->Visible()) continue;
-            const QRect r = toPixels(c->rect());
-            if (!dirty.intersects(r)) continue;
-            if (c->type() == ControlType::Image)
-                p.drawImage(r.topLeft(),
-                            pictures_.image(static_cast<const Image*>(c)->picture(), r.size()));
-            else
-                paintLabel(p, *static_cast<const Label*>(c), r);
+    for (const QRect& dirty : region) {
+        open_.assign(1, dirty);
+        for (Part& part : parts_) {  // front to back
+            part.first = shows_.size();
+            for (const QRect& r : open_)
+                if (const QRect s = r & part.place; !s.isEmpty()) shows_.push_back(s);
+            part.last = shows_.size();
+            if (part.opaque && part.last > part.first) cutOut(open_, part.place);
         }
+        p.setClipRect(dirty);
+        for (const QRect& r : open_) p.fillRect(r, back_);
+        for (auto part = parts_.rbegin(); part != parts_.rend(); ++part) {  // back to front
+            if (!part->image) {
+                if (part->last > part->first)
+                    paintLabel(p, *static_cast<const Label*>(part->control), part->place);
+                continue;
+            }
+            for (std::size_t i = part->first; i < part->last; ++i)
+                p.drawImage(shows_[i].topLeft(), *part->image,
+                            shows_[i].translated(-part->place.topLeft()));
+        }
+        shows_.clear();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "host/form.h"
 #include "host/qt/look.h"
@@ -20,6 +21,8 @@ class FieldView : public QWidget, public RepaintSink {
     std::function<void(float x, float y)> onClick;
 
     void invalidate(const Rect& area) override;
+    // Asks for every area invalidated since the last time to be repainted.
+    void commit();
     QSize sizeHint() const override { return clientSize_; }
 
   protected:
@@ -41,6 +44,18 @@ class FieldView : public QWidget, public RepaintSink {
         Qt::Alignment align;
     };
     std::unordered_map<const Label*, LabelLook> labelLooks_;
+    // The shown controls that a repaint reaches, front first, and what each shows of the
+    // rectangle being drawn: shows_[first] to shows_[last - 1].
+    struct Part {
+        const VisualControl* control;
+        const QImage* image;  // null for a label
+        QRect place;
+        bool opaque;
+        std::size_t first, last;
+    };
+    std::vector<Part> parts_;
+    std::vector<QRect> open_, shows_;
+    std::vector<QRect> pending_;
 };
 
 }  // namespace fenwing::qt

@@ -1,6 +1,10 @@
 #include "host/qt/pictures.h"
 
-#include "host/qt/look.h"
+#include <QtCore/QResource>
+#include <cstdint>
+#include <cstring>
+
+#include "host/qt/picture_prep.h"
 #include "host/qt/resources.h"
 #include "playfield/layout.h"
 
@@ -8,57 +12,46 @@ namespace fenwing::qt {
 
 namespace {
 
-QImage decode(std::string_view name, QSize size) {
-    for (const PictureLayout& p : pictureLayout()) {
-        if (p.name != name) continue;
-        QImage image(QStringLiteral(":/assets/") +
-                     QString::fromUtf8(p.resource.data(), qsizetype(p.resource.size())));
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                : QImage::Format_RGB888);
-        if (image.isNull() || image.size() == size) return image;
-        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    }
-    return {};
+// The baked picture, if there is one of that size: its pixels stay where they are embedded.
+QImage baked(const std::string& name, QSize size) {
+    const QResource res(QStringLiteral(":/baked/%1.raw").arg(QString::fromStdString(name)));
+    const uchar* data = res.data();
+    if (!res.isValid() || res.compressionAlgorithm() != QResource::NoCompression ||
+        res.size() < kBakedHeaderBytes || std::memcmp(data, kBakedMagic, 4) != 0 ||
+        reinterpret_cast<std::uintptr_t>(data) % 4)
+        return {};
+    std::int32_t header[3];
+    std::memcpy(header, data + 4, sizeof header);
+    const QSize at(header[0], header[1]);
+    if (at != size || res.size() != kBakedHeaderBytes + qint64(at.width()) * at.height() * 4)
+        return {};
+    return QImage(data + kBakedHeaderBytes, at.width(), at.height(), at.width() * 4,
+                  QImage::Format(header[2]));
 }
 
-// Every picture that an image of the layout shows, at the size it is shown.
-std::vector<std::pair<std::string, QSize>> shownInLayout() {
-    std::vector<std::pair<std::string, QSize>> out;
-    for (const ControlLayout& c : controlLayout()) {
-        if (c.type != ControlType::Image) continue;
-        QSize size = toPixels({0, 0, float(c.width), float(c.height)}).size();
-        if (!c.stretch)
-            for (const PictureLayout& p : pictureLayout())
-                if (p.name == c.picture) size = {p.widthPx, p.heightPx};
-        out.emplace_back(std::string(c.picture), size);
-    }
-    return out;
+QImage decoded(const std::string& name, QSize size) {
+    for (const PictureLayout& p : pictureLayout())
+        if (p.name == name)
+            return prepare(
+                QImage(QStringLiteral(":/assets/") +
+                       QString::fromUtf8(p.resource.data(), qsizetype(p.resource.size()))),
+                size);
+    return {};
 }
 
 }  // namespace
 
-PictureBox::PictureBox() {
-    fenwingInitResources();
-    decoding_ = std::async(std::launch::async, [shown = shownInLayout()] {
-        Decoded out;
-        for (const auto& [name, size] : shown)
-            out.emplace_back(Key{name, {size.width(), size.height()}}, decode(name, size));
-        return out;
-    });
-}
-
-PictureBox::~PictureBox() {
-    if (decoding_.valid()) decoding_.wait();
-}
+PictureBox::PictureBox() { fenwingInitResources(); }
 
 const QImage& PictureBox::image(const Picture* picture, QSize size) {
     if (!picture) return empty_;
-    if (decoding_.valid())
-        for (auto& [key, image] : decoding_.get())
-            if (!image.isNull()) images_.try_emplace(key, std::move(image));
     const Key key{picture->name, {size.width(), size.height()}};
     auto it = images_.find(key);
-    if (it == images_.end()) it = images_.emplace(key, decode(picture->name, size)).first;
+    if (it == images_.end()) {
+        QImage image = baked(picture->name, size);
+        if (image.isNull()) image = decoded(picture->name, size);
+        it = images_.emplace(key, std::move(image)).first;
+    }
     return it->second;
 }
 

@@ -108,6 +108,7 @@ void QtHost::dispatch(const std::function<void()>& event) {
             form_->scheduler().dropBacklog(now);
         form_->advanceTo(now);
         if (event) event();
+        view_->commit();
         arm();
     } catch (const EndProgram&) {
         finish(0);
@@ -146,6 +147,9 @@ void QtHost::showNextBox() {
     auto* m =
         new QMessageBox(QMessageBox::NoIcon, box.title, box.prompt, QMessageBox::Ok, window_.get());
     m->setAttribute(Qt::WA_DeleteOnClose);
+    // The prompts are plain text: shown as such, without the rich-text machinery.
+    m->setTextFormat(Qt::PlainText);
+    m->setTextInteractionFlags(Qt::NoTextInteraction);
     m->setWindowModality(Qt::ApplicationModal);
     connect(m, &QMessageBox::finished, this,
             [this] { QTimer::singleShot(0, this, [this] { showNextBox(); }); });
