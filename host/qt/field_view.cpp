@@ -3,7 +3,6 @@
 #include <QtGui/QFontMetrics>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
-#include <ranges>
 
 #include "host/qt/cover.h"
 #include "playfield/layout.h"
@@ -21,7 +20,7 @@ FieldView::FieldView(const Form& form, QWidget* parent) : QWidget(parent), form_
 }
 
 // Kept until commit(): the two places of a moving control overlap and make one rectangle to
-// repaint rather than a region of three, which is less to paint and less to send to the screen.
+// repaint rather than a region of three: less to paint, and less to send to the screen.
 void FieldView::invalidate(const Rect& area) {
     // One pixel more on every side covers the rounding of places that are not whole pixels.
     QRect r = toPixels(area).adjusted(-1, -1, 1, 1);
