@@ -49,11 +49,12 @@ void FieldView::commit() {
 // out among helper threads and wait for them, several times a tick.
 void FieldView::paintEvent(QPaintEvent* event) {
     const QRegion& region = event->region();
+    const QRect bounds = region.boundingRect();
     parts_.clear();
     for (const VisualControl* c : form_.stacking()) {  // front first
         if (!c->Visible()) continue;
         const QRect place = toPixels(c->rect());
-        if (!region.intersects(place)) continue;
+        if (!bounds.intersects(place) || !region.intersects(place)) continue;
         const QImage* image = nullptr;
         if (c->type() == ControlType::Image)
             image = &pictures_.image(static_cast<const Image*>(c)->picture(), place.size());

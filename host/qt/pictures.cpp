@@ -45,7 +45,7 @@ PictureBox::PictureBox() { fenwingInitResources(); }
 
 const QImage& PictureBox::image(const Picture* picture, QSize size) {
     if (!picture) return empty_;
-    const Key key{picture->name, {size.width(), size.height()}};
+    const Key key{picture, {size.width(), size.height()}};
     auto it = images_.find(key);
     if (it == images_.end()) {
         QImage image = baked(picture->name, size);

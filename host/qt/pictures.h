@@ -6,7 +6,6 @@
 
 #include <QtGui/QImage>
 #include <map>
-#include <string>
 #include <utility>
 
 #include "host/picture.h"
@@ -21,7 +20,8 @@ class PictureBox {
     const QImage& image(const Picture* picture, QSize size);
 
   private:
-    using Key = std::pair<std::string, std::pair<int, int>>;  // name, width and height
+    // The form's pictures live as long as the form, so a picture is known by its address.
+    using Key = std::pair<const Picture*, std::pair<int, int>>;  // picture, width and height
 
     std::map<Key, QImage> images_;
     QImage empty_;
