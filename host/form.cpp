@@ -141,4 +141,8 @@ void Form::advanceTo(Micros t) {
     scheduler_.advanceTo(t, [this](int slot) { deliver(timers_[slot]->onTimer); });
 }
 
+void Form::catchUpTo(Micros t) {
+    scheduler_.catchUp(t, [this](int slot) { deliver(timers_[slot]->onTimer); });
+}
+
 }  // namespace fenwing

@@ -74,6 +74,7 @@ class Form {
     bool pressKey(std::string_view key);   // false when no menu item has that shortcut
     void fire(Timer& timer);               // one tick now, if it is enabled
     void advanceTo(Micros t);              // every tick that falls due, in order
+    void catchUpTo(Micros t);              // one late tick for each timer due, after a stall
     void deliver(const Handler& handler);  // any other event, such as the form's Load
 
     Scheduler& scheduler() { return scheduler_; }

@@ -50,11 +50,18 @@ void Scheduler::advanceTo(Micros until, const std::function<void(int slot)>& del
     now_ = std::max(now_, until);
 }
 
-void Scheduler::dropBacklog(Micros t) {
-    for (Entry& e : entries_) {
-        if (e.enabled && e.due <= t) e.due += ((t - e.due) / e.period + 1) * e.period;
+void Scheduler::catchUp(Micros until, const std::function<void(int slot)>& deliver) {
+    now_ = std::max(now_, until);
+    for (std::size_t slot = 0; slot < entries_.size(); ++slot) {
+        Entry& e = entries_[slot];
+        if (!e.enabled || e.due > now_) continue;
+        e.due += ((now_ - e.due) / e.period + 1) * e.period;
+        deliver(static_cast<int>(slot));
     }
-    now_ = std::max(now_, t);
+}
+
+int millisUntil(Micros due, Micros now) {
+    return static_cast<int>((std::max<Micros>(0, due - now) + 999) / 1000);
 }
 
 }  // namespace fenwing

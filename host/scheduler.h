@@ -35,9 +35,13 @@ class Scheduler {
     // delivered now() reads its deadline. Afterwards now() reads `until`.
     void advanceTo(Micros until, const std::function<void(int slot)>& deliver);
 
-    // Lets the clock stand at `t` without delivering anything that falls due (for events that
-    // arrive between ticks, and for the real clock falling far behind).
-    void dropBacklog(Micros t);
+    // After a stall (a suspended machine, a busy desktop): every enabled timer whose deadline
+    // lies at or before `until` ticks once, late, with now() reading `until`, in the order of
+    // ticks due together; the deadlines a long stall skipped are merged into that one tick, and
+    // each timer then keeps its phase. A timer switched on by one of these ticks starts its
+    // period at `until`; one switched off before its turn does not tick. This is how a host that
+    // queues at most one timer message per timer behaves.
+    void catchUp(Micros until, const std::function<void(int slot)>& deliver);
 
   private:
     struct Entry {
@@ -50,5 +54,9 @@ class Scheduler {
     std::vector<Entry> entries_;
     Micros now_ = 0;
 };
+
+// Whole milliseconds to wait from `now` for a deadline, rounded up: never early, at most a
+// millisecond late; none for a deadline already passed.
+int millisUntil(Micros due, Micros now);
 
 }  // namespace fenwing

@@ -99,23 +99,49 @@ TEST(Scheduler, ATimerSwitchedOffByAnEarlierTickAtTheSameMomentDoesNotTick) {
     EXPECT_EQ(order, std::vector<int>{first});
 }
 
-TEST(Scheduler, ABacklogIsDroppedKeepingEachTimersPhase) {
+// After a stall each overdue timer ticks once, late, in table order, and then keeps its phase.
+TEST(Scheduler, AStallGivesEachOverdueTimerOneLateTick) {
     Scheduler s;
-    const int fast = s.add(1), second = s.add(1000);
+    const int fast = s.add(1), clock = s.add(1000), idle = s.add(1000);
     s.setEnabled(fast, true);
-    s.setEnabled(second, true);
+    s.setEnabled(clock, true);
     Recorder r{{}, &s};
-    s.advanceTo(100'000, r.deliver());
-    const auto before = r.ticks.size();
-    // The real clock jumps five seconds ahead: nothing missed is delivered...
-    s.dropBacklog(5 * kSecond + 100'000);
-    EXPECT_EQ(r.ticks.size(), before);
-    EXPECT_EQ(s.now(), 5 * kSecond + 100'000);
-    // ...and the next ticks keep their timers' phases, after the new now.
-    EXPECT_EQ(s.nextDue(), 5 * kSecond + 109'375);  // 15.625 ms steps from 0
-    s.advanceTo(6 * kSecond, r.deliver());
-    EXPECT_EQ(r.count(second), 1);  // only the one at six seconds
-    EXPECT_EQ(r.ticks.back(), std::make_pair(6 * kSecond, second));
+    // A 300 ms stall across the clock's first deadline: that tick comes once, late...
+    s.advanceTo(900'000, r.deliver());
+    r.ticks.clear();
+    s.catchUp(1'200'000, r.deliver());
+    EXPECT_EQ(r.ticks, (std::vector<std::pair<Micros, int>>{{1'200'000, fast}, {1'200'000, clock}}));
+    EXPECT_EQ(s.now(), 1'200'000);
+    // ...and the next one on time, the fast timer back in its 15.625 ms steps.
+    EXPECT_EQ(s.nextDue(), 1'203'125);
+    s.advanceTo(2 * kSecond, r.deliver());
+    EXPECT_EQ(r.count(clock), 2);
+    EXPECT_EQ(r.ticks.back(), std::make_pair(2 * kSecond, clock));
+    // A 2.5 s stall: the clock's three deadlines merge into one tick.
+    r.ticks.clear();
+    s.catchUp(4'500'000, r.deliver());
+    EXPECT_EQ(r.count(clock), 1);
+    EXPECT_EQ(r.count(fast), 1);
+    s.advanceTo(5 * kSecond, r.deliver());
+    EXPECT_EQ(r.ticks.back(), std::make_pair(5 * kSecond, clock));
+    EXPECT_EQ(r.count(clock), 2);
+    // A timer switched on by a late tick starts its period then; one not yet due waits.
+    r.ticks.clear();
+    s.catchUp(5'500'000, [&](int slot) {
+        r.ticks.emplace_back(s.now(), slot);
+        if (slot == fast) s.setEnabled(idle, true);
+    });
+    EXPECT_EQ(r.ticks, (std::vector<std::pair<Micros, int>>{{5'500'000, fast}}));
+    s.advanceTo(6'500'000, r.deliver());
+    EXPECT_EQ(r.ticks.back(), std::make_pair(Micros{6'500'000}, idle));
+}
+
+TEST(Scheduler, TheWaitForADeadlineIsNeverEarly) {
+    EXPECT_EQ(millisUntil(115'625, 100'000), 16);
+    EXPECT_EQ(millisUntil(101'000, 100'000), 1);
+    EXPECT_EQ(millisUntil(100'001, 100'000), 1);
+    EXPECT_EQ(millisUntil(100'000, 100'000), 0);
+    EXPECT_EQ(millisUntil(90'000, 100'000), 0);
 }
 
 }  // namespace

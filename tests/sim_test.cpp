@@ -89,6 +89,14 @@ TEST_F(Driver, FireAdvanceAndComments) {
     EXPECT_EQ(status(), Status::Running);
 }
 
+// stall: a host that stopped for MS; the game clock ticks once for the seconds it missed, late,
+// and then on its old beat.
+TEST_F(Driver, AStallGivesTheGameClockOneLateTick) {
+    EXPECT_EQ(run("key F1\nadvance 900\nstall 2500\nget LblTimeLeft.Caption\nadvance 599\n"
+                  "get LblTimeLeft.Caption\nadvance 1\nget LblTimeLeft.Caption\n"),
+              "59\n59\n58\n");
+}
+
 TEST_F(Driver, BadCommandsStopTheScript) {
     const struct {
         const char* line;
@@ -107,6 +115,7 @@ TEST_F(Driver, BadCommandsStopTheScript) {
         {"advance ten", "MS must be a number, not 'ten'"},
         {"advance -1", "MS must lie from 0 to 3600000"},
         {"advance 3600000.5", "MS must lie from 0 to 3600000"},
+        {"stall -1", "MS must lie from 0 to 3600000"},
         {"get Nobody.Left", "no control named 'Nobody'"},
         {"get Shots Shots", "usage: get NAME.PROP or get FIELD"},
         {"get ImgDuck1.Caption", "ImgDuck1 has no property 'Caption' that can be used here"},

@@ -19,9 +19,10 @@
 namespace fenwing::qt {
 
 namespace {
-// When the real clock falls this far behind (a suspended machine, a stalled desktop), the
-// missed ticks are dropped rather than delivered in a burst.
-constexpr Micros kMaxBacklog = 250'000;
+// Ticks up to this late (the jitter of a busy desktop) are all delivered, so that the fastest
+// timers keep 64 ticks a second. Beyond it (a suspended machine, a stalled desktop) each timer
+// gets one late tick instead of a burst: the ducks pause rather than jump.
+constexpr Micros kMaxBacklog = 100'000;
 
 QKeySequence shortcutKey(const std::string& key) {
     return key == "Del" ? QKeySequence(Qt::Key_Delete) : QKeySequence(QString::fromStdString(key));
@@ -105,8 +106,9 @@ void QtHost::dispatch(const std::function<void()>& event) {
     try {
         const Micros now = elapsed();
         if (auto due = form_->scheduler().nextDue(); due && now - *due > kMaxBacklog)
-            form_->scheduler().dropBacklog(now);
-        form_->advanceTo(now);
+            form_->catchUpTo(now);
+        else
+            form_->advanceTo(now);
         if (event) event();
         view_->commit();
         arm();
@@ -126,10 +128,8 @@ void QtHost::dispatch(const std::function<void()>& event) {
 void QtHost::arm() {
     const auto due = form_->scheduler().nextDue();
     if (!due) return tick_.stop();
-    // Whole milliseconds, rounded up: never early, at most a millisecond late, and the next
-    // deadline is counted from the scheduler's, so lateness does not add up.
-    const Micros wait = std::max<Micros>(0, *due - elapsed());
-    tick_.start(static_cast<int>((wait + 999) / 1000));
+    // The next deadline is counted from the scheduler's, so lateness does not add up.
+    tick_.start(millisUntil(*due, elapsed()));
 }
 
 // The box opens and the handler returns at once; ticks go on while it is open. A second box

@@ -173,6 +173,11 @@ void SimSession::command(std::string_view line) {
         const double ms = parseNumber(w[1], "MS");
         if (ms < 0 || ms > kMaxAdvanceMs) fail("MS must lie from 0 to 3600000");
         form.advanceTo(form.scheduler().now() + std::llround(ms * 1000));
+    } else if (verb == "stall") {
+        expectArgs(w, 1, "stall MS");
+        const double ms = parseNumber(w[1], "MS");
+        if (ms < 0 || ms > kMaxAdvanceMs) fail("MS must lie from 0 to 3600000");
+        form.catchUpTo(form.scheduler().now() + std::llround(ms * 1000));
     } else if (verb == "get") {
         expectArgs(w, 1, "get NAME.PROP or get FIELD");
         auto [name, prop] = target(w[1]);
