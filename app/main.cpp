@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/options.h"
 #include "host/qt/qt_host.h"
 
 namespace {
@@ -28,14 +29,18 @@ bool noDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (noDisplay()) {
+    QApplication::setApplicationName(QStringLiteral("Fenwing"));
+    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const fenwing::app::Parsed parsed = fenwing::app::parseCommandLine(arguments);
+    if (!parsed.options) return parsed.status;  // --help, --version or a bad command line
+    if (!parsed.options->platformGiven && noDisplay()) {
         std::fprintf(stderr, "fenwing: no display to open the window on (DISPLAY is not set)\n");
         return 1;
     }
     qInstallMessageHandler(onQtMessage);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Fenwing"));
-    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
     fenwing::qt::QtHost host;
     host.show();

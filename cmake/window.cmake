@@ -32,6 +32,6 @@ add_library(fenwing_qt STATIC
   ${FENWING_RESOURCES} ${FENWING_BAKED})
 target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
 
-add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp)
+add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)
 target_compile_definitions(fenwing PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")
