@@ -110,7 +110,8 @@ TEST(Scheduler, AStallGivesEachOverdueTimerOneLateTick) {
     s.advanceTo(900'000, r.deliver());
     r.ticks.clear();
     s.catchUp(1'200'000, r.deliver());
-    EXPECT_EQ(r.ticks, (std::vector<std::pair<Micros, int>>{{1'200'000, fast}, {1'200'000, clock}}));
+    EXPECT_EQ(r.ticks,
+              (std::vector<std::pair<Micros, int>>{{1'200'000, fast}, {1'200'000, clock}}));
     EXPECT_EQ(s.now(), 1'200'000);
     // ...and the next one on time, the fast timer back in its 15.625 ms steps.
     EXPECT_EQ(s.nextDue(), 1'203'125);
