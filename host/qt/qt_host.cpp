@@ -63,7 +63,7 @@ void QtHost::traceEvents() {
         trace->mark("start");
         handler();
     };
-    trace_->watchFirstPaint(view_);
+    trace_->watchPaints(view_);
 }
 
 void QtHost::buildWindow() {
