@@ -45,13 +45,12 @@ const ViewMapping& FieldView::mapping() {
 
 QRect FieldView::toLogical(const QRect& device) const {
     // Outward, so that every device pixel of `device` is covered.
-    const auto down = [&](int d, int origin) {
-        return int(std::floor(d / ratio_ + 1e-6)) - origin;
-    };
-    const auto up = [&](int d, int origin) { return int(std::ceil(d / ratio_ - 1e-6)) - origin; };
     const QPoint o = placeInWindow_.topLeft();
-    return QRect(QPoint(down(device.left(), o.x()), down(device.top(), o.y())),
-                 QPoint(up(device.right() + 1, o.x()) - 1, up(device.bottom() + 1, o.y()) - 1));
+    const auto down = [&](int d) { return int(std::floor(d / ratio_)); };
+    const auto up = [&](int d) { return int(std::ceil(d / ratio_)); };
+    return QRect(QPoint(down(device.left()), down(device.top())),
+                 QPoint(up(device.right() + 1) - 1, up(device.bottom() + 1) - 1))
+        .translated(-o);
 }
 
 // Kept until commit(): the two places of a moving control overlap and make one rectangle to
@@ -112,8 +111,8 @@ void FieldView::paintEvent(QPaintEvent* event) {
         parts_.push_back({c, image, place, opaque, 0, 0});
     }
     QPainter p(this);
-    // The painter's units become the window's device pixels. (The toolkit does not scale the
-    // painter at a ratio below 1, so that is undone as it is, not as it should be.)
+    // The painter's units become the window's device pixels: whatever the toolkit's own
+    // transformation is, it is undone (at a ratio below 1 it leaves the painter unscaled).
     p.setWorldTransform(p.deviceTransform().inverted());
     for (const QRect& logical : region) {
         const QRect dirty = toDevice(logical);

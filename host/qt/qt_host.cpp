@@ -103,6 +103,7 @@ void QtHost::show() {
     window_->show();
 }
 
+// On its first exposure, once; a window that has been maximised meanwhile is left as it is.
 bool QtHost::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose && watched == window_->windowHandle() &&
         window_->windowHandle()->isExposed()) {
