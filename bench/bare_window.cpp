@@ -1,14 +1,17 @@
 // The benchmark's yardstick: a bare Qt window of the game's size that runs one 64 Hz timer (a
 // single-shot precise timer re-armed to each deadline) and, after F1, moves one 87 x 60 picture
-// a step a tick, repainting only its old and new rectangles. Del quits. With FENWING_TRACE set
-// it records the same things as the game: each tick, the first paint, "start" at F1, and
-// "box:Fail" after 3840 ticks (60 s) of moving.
+// a step a tick, repainting only its old and new rectangles. Made bigger, it scales the picture
+// and its steps as the game scales its client area. Del quits. With FENWING_TRACE set it
+// records the same things as the game: each tick, the first paint, each paint's size, "start"
+// at F1, and "box:Fail" after 3840 ticks (60 s) of moving.
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "host/qt/trace.h"
@@ -22,13 +25,13 @@ class BareWindow : public QWidget {
   public:
     BareWindow() : trace_(fenwing::qt::Trace::fromEnvironment()) {
         setWindowTitle(QStringLiteral("Bare"));
-        setFixedSize(927, 822);  // the game's window, menu bar included
+        resize(927, 822);  // the game's window at its natural size, menu bar included
         setAttribute(Qt::WA_OpaquePaintEvent);
-        picture_ = QPixmap(87, 60);
-        QPainter p(&picture_);
-        p.fillRect(picture_.rect(), Qt::white);
+        natural_ = QPixmap(87, 60);
+        QPainter p(&natural_);
+        p.fillRect(natural_.rect(), Qt::white);
         p.fillRect(QRect(20, 15, 47, 30), QColor(0x40, 0x80, 0x30));
-        if (trace_) trace_->watchFirstPaint(this);
+        if (trace_) trace_->watchPaints(this);
         tick_.setSingleShot(true);
         tick_.setTimerType(Qt::PreciseTimer);
         connect(&tick_, &QTimer::timeout, this, [this] { onTick(); });
@@ -40,7 +43,11 @@ class BareWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
         for (const QRect& r : event->region()) p.fillRect(r, QColor(0xC0, 0xC0, 0xC0));
-        p.drawPixmap(place_, picture_);
+        p.drawPixmap(shown().topLeft(), picture_);
+    }
+    void resizeEvent(QResizeEvent*) override {
+        scale_ = std::min(width() / 927.0, (height() - kMenu) / 803.0);
+        picture_ = natural_.scaled(shown().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_F1) {
@@ -65,12 +72,17 @@ class BareWindow : public QWidget {
         }
         arm();
     }
+    // The picture's place on the window (the menu bar's height at its top).
+    QRect shown() const {
+        const auto at = [this](int v) { return int(std::lround(v * scale_)); };
+        return QRect(at(place_.left()), kMenu + at(place_.top() - kMenu), at(87), at(60));
+    }
     void step() {
-        update(place_);
+        update(shown());
         place_.translate(dx_, dy_);
         if (place_.left() <= 96 || place_.right() >= 832) dx_ = -dx_;
         if (place_.top() <= 75 || place_.bottom() >= 702) dy_ = -dy_;
-        update(place_);
+        update(shown());
         if (++moved_ == kGameTicks && trace_) trace_->mark("box:Fail");
     }
 
@@ -78,8 +90,10 @@ class BareWindow : public QWidget {
     QTimer tick_;
     QElapsedTimer clock_;
     qint64 due_ = kPeriodNs;
-    QPixmap picture_;
-    QRect place_{400, 300, 87, 60};
+    static constexpr int kMenu = 19;
+    QPixmap natural_, picture_;
+    double scale_ = 1;
+    QRect place_{400, 300, 87, 60};  // at the natural size
     int dx_ = 4, dy_ = 4;
     bool moving_ = false;
     int moved_ = 0;

@@ -4,9 +4,10 @@
 Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS]
 
 Each window run: start with FENWING_TRACE set, wait for the window, 10 s idle, F1, 10 s of
-play, then on to the end of the 60-second game, close its box, Del. The game and the bare window
-take turns, RUNS times each, so that both see the same machine; every figure is the median of
-the runs. Prints one table, with PASS or MISS against each target.
+play, then on to the end of the 60-second game, close its box, Del; then once more with the
+window made as big as the screen (1920 x 1080, as maximised): F1 and 10 s of play. The game and
+the bare window take turns, RUNS times each, so that both see the same machine; every figure is
+the median of the runs. Prints one table, with PASS or MISS against each target.
 """
 
 import os
@@ -53,7 +54,7 @@ def cpu_seconds(pid):
 
 
 def read_trace(path):
-    marks, ticks = {}, []
+    marks, ticks, paints = {}, [], []
     with open(path) as f:
         for line in f:
             kind, *rest = line.split()
@@ -61,7 +62,9 @@ def read_trace(path):
                 ticks.append(float(rest[0]))
             elif kind == "mark":
                 marks.setdefault(rest[0], float(rest[1]))
-    return marks, ticks
+            elif kind == "painted":
+                paints.append((float(rest[0]), int(rest[1])))
+    return marks, ticks, paints
 
 
 def tick_figures(ticks, start, end):
@@ -121,7 +124,7 @@ def measure_window(binary, title, has_box):
             proc.kill()
             proc.wait()
 
-    marks, ticks = read_trace(trace)
+    marks, ticks, _ = read_trace(trace)
     os.unlink(trace)
     idle_rate, idle_gap = tick_figures(ticks, idle0, idle1)
     play_rate, play_gap = tick_figures(ticks, play0, play1)
@@ -135,6 +138,49 @@ def measure_window(binary, title, has_box):
         "play_cpu": 100 * (cpu3 - cpu2) / (play1 - play0),
         "rss_mib": usage.ru_maxrss / 1024,
         "startup_ms": 1000 * (marks["paint"] - exec_at),
+    }
+
+
+def window_size(wid):
+    info = sh("xwininfo", "-id", wid)
+    fields = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
+    return int(fields["Width"]), int(fields["Height"])
+
+
+def measure_filled(binary, title):
+    """CPU in play with the window as big as the screen, and how much of it each tick repaints
+    (device pixels painted per tick of the fastest timer, as a share of the window)."""
+    trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
+    env = dict(os.environ, FENWING_TRACE=trace)
+    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        wid = wait_window(title, 30)
+        sh("xdotool", "windowmove", "--sync", wid, "0", "0")
+        sh("xdotool", "windowsize", "--sync", wid, "100%", "100%")
+        time.sleep(SETTLE_S)
+        width, height = window_size(wid)
+        sh("xdotool", "windowfocus", "--sync", wid)
+        sh("xdotool", "key", "F1")
+        time.sleep(1)
+        play0, cpu0 = time.monotonic(), cpu_seconds(proc.pid)
+        time.sleep(PLAY_S)
+        play1, cpu1 = time.monotonic(), cpu_seconds(proc.pid)
+        sh("xdotool", "windowfocus", "--sync", wid)
+        sh("xdotool", "key", "Delete")
+        proc.wait(timeout=10)
+    finally:
+        if proc.returncode is None:
+            proc.kill()
+            proc.wait()
+    _, ticks, paints = read_trace(trace)
+    os.unlink(trace)
+    tick_count = sum(1 for t in ticks if play0 <= t <= play1)
+    painted = sum(pixels for t, pixels in paints if play0 <= t <= play1)
+    return {
+        "full_size": "%dx%d" % (width, height),
+        "full_cpu": 100 * (cpu1 - cpu0) / (play1 - play0),
+        "full_repaint": 100 * painted / max(1, tick_count) / (width * height),
     }
 
 
@@ -165,7 +211,8 @@ def measure_headless(sim):
 
 
 def median(runs, key):
-    return statistics.median(r[key] for r in runs)
+    values = [r[key] for r in runs]
+    return values[0] if isinstance(values[0], str) else statistics.median(values)
 
 
 def main():
@@ -178,9 +225,11 @@ def main():
     game, bare, headless = [], [], []
     for i in range(runs):
         print("bench: run %d of %d: game window" % (i + 1, runs), file=sys.stderr, flush=True)
-        game.append(measure_window(game_bin, "Fenwing", True))
+        game.append({**measure_window(game_bin, "Fenwing", True),
+                     **measure_filled(game_bin, "Fenwing")})
         print("bench: run %d of %d: bare window" % (i + 1, runs), file=sys.stderr, flush=True)
-        bare.append(measure_window(bare_bin, "Bare", False))
+        bare.append({**measure_window(bare_bin, "Bare", False),
+                     **measure_filled(bare_bin, "Bare")})
         headless.append(measure_headless(sim_bin))
 
     g = {k: median(game, k) for k in game[0]}
@@ -205,13 +254,18 @@ def main():
          "< 1", verdict(g["idle_cpu"] < 1)),
         ("CPU per wall second, in play (% of a core)", "%.2f", "play_cpu", "",
          "≤ 1.5 × bare", verdict(g["play_cpu"] <= 1.5 * b["play_cpu"])),
+        ("CPU per wall second, in play, as big as the screen (% of a core)", "%.2f",
+         "full_cpu", "", "≤ 1.5 × bare", verdict(g["full_cpu"] <= 1.5 * b["full_cpu"])),
+        ("Share of the window repainted a tick, in play, as big as the screen (%)", "%.2f",
+         "full_repaint", "", "", ""),
         ("Peak resident memory (MiB)", "%.1f", "rss_mib", "%.1f" % h["rss_mib"],
          "≤ bare + 10", verdict(g["rss_mib"] <= b["rss_mib"] + 10)),
         ("Exec to first frame (ms)", "%.0f", "startup_ms",
          "%.0f (to exit)" % h["startup_ms"], "≤ 1.3 × bare",
          verdict(g["startup_ms"] <= 1.3 * b["startup_ms"])),
     ]
-    print("Medians of %d runs each; Xvfb; %d cores." % (runs, os.cpu_count()))
+    print("Medians of %d runs each; Xvfb; %d cores; as big as the screen: game %s, bare %s."
+          % (runs, os.cpu_count(), g["full_size"], b["full_size"]))
     print()
     print("| Figure | Game window | Bare window | Game / bare | Headless | Target | |")
     print("|---|---:|---:|---:|---:|---|---|")

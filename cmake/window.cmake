@@ -29,6 +29,7 @@ qt_add_resources(FENWING_BAKED ${baked_dir}/baked.qrc OPTIONS --no-compress)
 add_library(fenwing_qt STATIC
   host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
   host/qt/cover.cpp host/qt/picture_prep.cpp host/qt/pictures.cpp host/qt/trace.cpp
+  host/qt/view_mapping.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
 target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
 

@@ -48,6 +48,18 @@ TEST_F(Flight, AtACornerTheTopEdgeComesBeforeTheRight) {
     });
 }
 
+TEST_F(Flight, AtACornerTheTopEdgeComesBeforeTheLeft) {
+    // Flying up and left, facing left; the left bounce turns the picture.
+    place("990", "1590", "True", "True");
+    run("set ImgDuck1.Picture duck-left");
+    expectTicks({
+        {"840", "1440", "False", "True", "duck-left"},     // top: the left edge waits a tick
+        {"990", "1290", "False", "False", "duck-right"},   // left: 1290 <= 1440
+        {"1140", "1440", "False", "False", "duck-right"},  // left again, exactly on the line
+        {"1290", "1590", "False", "False", "duck-right"},  // inside
+    });
+}
+
 TEST_F(Flight, DuckOneAtTheFirstStartBouncesOffTheLeftEdgeTwice) {
     run("menu mnufileStart");
     ASSERT_EQ(get("ImgDuck1.Picture"), "duck-right");

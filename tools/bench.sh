@@ -6,5 +6,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+exec xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
   python3 bench/bench.py "${BUILD_DIR:-build}" "${RUNS:-5}"

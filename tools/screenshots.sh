@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real window under Xvfb: idle, in play, with the crate
-# and with the clock crossing (in the first game they come about 10 and 20 s after Start), and
-# the three help boxes. Needs a build in build/ (or BUILD_DIR) and xvfb-run, xdotool, ImageMagick,
+# and with the clock crossing (in the first game they come about 10 and 20 s after Start), the
+# three help boxes, and maximised (the picture scaled to the screen's height). Needs a build in build/ (or BUILD_DIR) and xvfb-run, xdotool, ImageMagick,
 # and openbox for window frames with their titles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${FENWING_IN_XVFB:-}" ]; then
-  FENWING_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1100x1000x24 -noreset" "$0" "$@"
+  FENWING_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
 bin="${BUILD_DIR:-build}/fenwing"
 out=docs
@@ -53,3 +53,8 @@ sleep 8.8   # the crate crosses from about 10 s after Start, for about 2.7 s
 shot screenshot-crate.png
 sleep 10    # the clock from about 20 s
 shot screenshot-clock.png
+read -r _ _ top _ < <(xprop -id "$wid" _NET_FRAME_EXTENTS | tr -dc '0-9 \n' | awk '{print $1,$2,$3,$4}')
+eval "$(xwininfo -id "$wid" | awk '/Absolute upper-left X/{print "x=" $4}/Absolute upper-left Y/{print "y=" $4}/Width:/{print "w=" $2}')"
+xdotool mousemove $((x + w / 2)) $((y - top / 2)) click --repeat 2 --delay 80 1  # the title bar
+sleep 1.5
+shot screenshot-maximised.png

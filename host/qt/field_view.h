@@ -1,15 +1,19 @@
-// The window's client area: draws the form's controls and turns mouse presses into clicks.
+// The window's client area: draws the form's controls, uniformly scaled to fit and centred, and
+// turns presses of the left button into clicks. Drawing and clicks share one mapping between
+// twips and device pixels (view_mapping.h).
 #pragma once
 
 #include <QtWidgets/QWidget>
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/form.h"
 #include "host/qt/look.h"
 #include "host/qt/pictures.h"
+#include "host/qt/view_mapping.h"
 
 namespace fenwing::qt {
 
@@ -23,27 +27,37 @@ class FieldView : public QWidget, public RepaintSink {
     void invalidate(const Rect& area) override;
     // Asks for every area invalidated since the last time to be repainted.
     void commit();
-    QSize sizeHint() const override { return clientSize_; }
+    QSize sizeHint() const override { return naturalSize_; }
+    QSize minimumSizeHint() const override { return naturalSize_ / 2; }
+
+    // The mapping in force, in the device pixels of the whole window: its top-left corner is
+    // device pixel 0, 0.
+    const ViewMapping& mapping();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
-    void paintLabel(QPainter& p, const Label& label, const QRect& r);
+    // Takes up the widget's place and scale, and starts again from there when they change.
+    void follow();
+    // The logical rectangle of this widget that covers `device`.
+    QRect toLogical(const QRect& device) const;
+    void paintLabel(QPainter& p, const Label& label, const QRect& place);
 
     const Form& form_;
     PictureBox pictures_;
-    QSize clientSize_;
+    QSize naturalSize_;
+    QSizeF clientTwips_;
     QColor back_;
-    // Each label's font, found again only when its caption or its width changes.
-    struct LabelLook {
-        std::string caption;
-        int width = -1;
-        QFont font;
-        Qt::Alignment align;
-    };
-    std::unordered_map<const Label*, LabelLook> labelLooks_;
+    ViewMapping mapping_;
+    // What the mapping was made for: the device pixel ratio, and this widget's place in the
+    // window in logical pixels.
+    qreal ratio_ = 0;
+    QRect placeInWindow_;
+    // Each label's look, found again only when its caption or its size changes.
+    std::unordered_map<const Label*, std::pair<std::pair<std::string, QSize>, CaptionLook>>
+        labelLooks_;
     // The shown controls that a repaint reaches, front first, and what each shows of the
     // rectangle being drawn: shows_[first] to shows_[last - 1].
     struct Part {

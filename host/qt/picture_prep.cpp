@@ -1,5 +1,7 @@
 #include "host/qt/picture_prep.h"
 
+#include <algorithm>
+
 #include "host/qt/look.h"
 #include "playfield/layout.h"
 
@@ -10,6 +12,16 @@ QImage prepare(QImage image, QSize size) {
                                             : QImage::Format_RGB32);
     if (image.isNull() || image.size() == size) return image;
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+QImage scaleShown(const QImage& natural, QSize size) {
+    if (natural.isNull() || natural.size() == size || size.isEmpty()) return natural;
+    const auto multiple = [](int to, int from) { return std::max(1, (to + from - 1) / from); };
+    const QSize blocks(natural.width() * multiple(size.width(), natural.width()),
+                       natural.height() * multiple(size.height(), natural.height()));
+    QImage out = natural.scaled(blocks, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (blocks != size) out = out.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return out;
 }
 
 std::vector<std::pair<std::string, QSize>> shownInLayout() {

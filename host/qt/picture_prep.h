@@ -13,6 +13,12 @@ namespace fenwing::qt {
 // without smoothing, which keeps pixel art crisp.
 QImage prepare(QImage image, QSize size);
 
+// A picture shown at its natural size, made ready for `size` on a scaled window. A whole
+// multiple of the natural size is made of whole blocks of pixels, as crisp as the pixel art
+// itself; any other size is first blown up in blocks to the next whole multiple and then
+// smoothed down, which keeps the edges sharp without pixels of uneven widths.
+QImage scaleShown(const QImage& natural, QSize size);
+
 // Every picture that an image of the layout shows, by name, at the size it is shown.
 std::vector<std::pair<std::string, QSize>> shownInLayout();
 

@@ -43,8 +43,18 @@ QImage decoded(const std::string& name, QSize size) {
 
 PictureBox::PictureBox() { fenwingInitResources(); }
 
-const QImage& PictureBox::image(const Picture* picture, QSize size) {
+const QImage& PictureBox::image(const Picture* picture, QSize natural, QSize size) {
     if (!picture) return empty_;
+    if (size == natural) return this->natural(picture, natural);
+    const std::pair key{Key{picture, {natural.width(), natural.height()}},
+                        std::pair{size.width(), size.height()}};
+    auto it = scaled_.find(key);
+    if (it == scaled_.end())
+        it = scaled_.emplace(key, scaleShown(this->natural(picture, natural), size)).first;
+    return it->second;
+}
+
+const QImage& PictureBox::natural(const Picture* picture, QSize size) {
     const Key key{picture, {size.width(), size.height()}};
     auto it = images_.find(key);
     if (it == images_.end()) {

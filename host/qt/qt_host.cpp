@@ -6,10 +6,11 @@
 #include <QtGui/QAction>
 #include <QtGui/QIcon>
 #include <QtGui/QScreen>
+#include <QtGui/QWindow>
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QMessageBox>
-#include <QtWidgets/QStyle>
+#include <algorithm>
 #include <cstdio>
 
 #include "host/qt/field_view.h"
@@ -29,7 +30,8 @@ QKeySequence shortcutKey(const std::string& key) {
 }
 }  // namespace
 
-QtHost::QtHost() : random_(QRandomGenerator::system()->generate64()) {
+QtHost::QtHost(Clock clock)
+    : random_(QRandomGenerator::system()->generate64()), clock_(std::move(clock)) {
     form_ = buildForm1();
     game_ = std::make_unique<Form1>(*form_, *this, random_);
     form_->deliver([this] { game_->Form_Load(); });  // before any other event
@@ -38,7 +40,7 @@ QtHost::QtHost() : random_(QRandomGenerator::system()->generate64()) {
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, [this] { dispatch({}); });
-    clock_.start();  // the scheduler's time 0 is the form's creation
+    monotonic_.start();  // the scheduler's time 0 is the form's creation
     arm();
 }
 
@@ -61,7 +63,7 @@ void QtHost::traceEvents() {
         trace->mark("start");
         handler();
     };
-    trace_->watchFirstPaint(view_);
+    trace_->watchPaints(view_);
 }
 
 void QtHost::buildWindow() {
@@ -90,14 +92,48 @@ void QtHost::buildWindow() {
     window_->adjustSize();
 }
 
+// The frame that the window manager puts around the window is known only once it has taken the
+// window in: until then a frame as big as common ones is allowed for, and the window is placed
+// again for the real one when it is first shown on the screen.
 void QtHost::show() {
-    const QRect screen = window_->screen()->availableGeometry();
-    window_->setGeometry(
-        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->size(), screen));
+    frameGuess_ = QMargins(8, 40, 8, 8);
+    place(frameGuess_);
+    window_->winId();  // the native window, whose exposure tells that the frame is known
+    window_->windowHandle()->installEventFilter(this);
     window_->show();
 }
 
-Micros QtHost::elapsed() const { return clock_.nsecsElapsed() / 1000; }
+// On its first exposure, once; a window that has been maximised meanwhile is left as it is.
+bool QtHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == window_->windowHandle() &&
+        window_->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        const QMargins frame = window_->windowHandle()->frameMargins();
+        if (frame != frameGuess_ && window_->windowState() == Qt::WindowNoState) place(frame);
+    }
+    return false;
+}
+
+void QtHost::place(const QMargins& frame) {
+    const QRect free = window_->screen()->availableGeometry();
+    const QSize natural = view_->sizeHint(), least = view_->minimumSize();
+    const int menu = window_->menuBar()->sizeHint().height();
+    const QSize room(free.width() - frame.left() - frame.right(),
+                     free.height() - frame.top() - frame.bottom() - menu);
+    const double scale = std::min(
+        {1.0, double(room.width()) / natural.width(), double(room.height()) / natural.height()});
+    const QSize client =
+        QSize(int(natural.width() * scale), int(natural.height() * scale)).expandedTo(least);
+    QRect framed(0, 0, client.width() + frame.left() + frame.right(),
+                 client.height() + menu + frame.top() + frame.bottom());
+    framed.moveCenter(free.center());
+    // A window bigger than the screen still shows its title bar and menu bar.
+    framed.moveTopLeft({std::max(framed.left(), free.left()), std::max(framed.top(), free.top())});
+    window_->setGeometry(QRect(framed.topLeft() + QPoint(frame.left(), frame.top()),
+                               QSize(client.width(), client.height() + menu)));
+}
+
+Micros QtHost::elapsed() const { return clock_ ? clock_() : monotonic_.nsecsElapsed() / 1000; }
 
 double QtHost::clockReading() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QMargins>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
@@ -25,19 +26,30 @@ class Trace;
 
 class QtHost : public QObject, public Services {
   public:
-    QtHost();
+    // The scheduler's clock, microseconds from the form's creation; by default a monotonic one.
+    using Clock = std::function<Micros()>;
+    explicit QtHost(Clock clock = {});
     ~QtHost() override;
 
-    // Shows the window centred on the screen.
+    // Shows the window centred on the screen: at its natural size where that fits the screen's
+    // free area, frame included, otherwise at the largest uniform scale that fits.
     void show();
     QMainWindow* window() const { return window_.get(); }
+    FieldView* view() const { return view_; }
     Form& form() { return *form_; }
+    // The single-shot timer that wakes the window for the scheduler's next deadline.
+    const QTimer& wakeUp() const { return tick_; }
 
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void buildWindow();
+    // Sizes and places the window for a frame of `frame` around it.
+    void place(const QMargins& frame);
     Micros elapsed() const;
     // Runs one event after every tick that fell due before it; End and run-time errors end here.
     void dispatch(const std::function<void()>& event);
@@ -52,8 +64,10 @@ class QtHost : public QObject, public Services {
     std::unique_ptr<Form1> game_;
     std::unique_ptr<QMainWindow> window_;
     FieldView* view_ = nullptr;
-    QElapsedTimer clock_;
+    Clock clock_;
+    QElapsedTimer monotonic_;
     QTimer tick_;
+    QMargins frameGuess_;
     struct Box {
         QString prompt, title;
     };

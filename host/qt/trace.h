@@ -1,7 +1,8 @@
 // Timing records for the benchmark, off unless asked for: with FENWING_TRACE=FILE in the
 // environment a window notes when each tick of one fastest timer is delivered, when it first
-// paints and when marked moments happen (a game's start and end), and writes them to FILE as
-// it closes. Times are CLOCK_MONOTONIC seconds, the clock the benchmark reads too.
+// paints, how many device pixels each paint covers, and when marked moments happen (a game's
+// start and end), and writes them to FILE as it closes. Times are CLOCK_MONOTONIC seconds, the
+// clock the benchmark reads too.
 #pragma once
 
 #include <QtCore/QObject>
@@ -25,8 +26,8 @@ class Trace : public QObject {
     static double now();
     void tick() { ticks_.push_back(now()); }
     void mark(std::string what) { marks_.emplace_back(std::move(what), now()); }
-    // Marks "paint" once `view` has finished its first paint.
-    void watchFirstPaint(QWidget* view);
+    // Marks "paint" once `view` has finished its first paint, and notes every paint's size.
+    void watchPaints(QWidget* view);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +36,8 @@ class Trace : public QObject {
     std::string path_;
     std::vector<double> ticks_;
     std::vector<std::pair<std::string, double>> marks_;
+    std::vector<std::pair<double, long long>> paints_;  // when, and how many device pixels
+    bool painted_ = false;
 };
 
 }  // namespace fenwing::qt

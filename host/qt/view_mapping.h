@@ -1,0 +1,49 @@
+// The one mapping between the layout's twips and the screen's device pixels, for drawing and for
+// clicks alike. The client area is shown uniformly scaled and centred in a space of device
+// pixels. A click on device pixel (c, r) reaches the point in twips of that pixel's centre, and
+// a control is drawn on exactly the device pixels whose centres, mapped the same way, lie
+// inside its half-open twip rectangle: so the frontmost shown control drawn on a pixel is the
+// one a click there reaches, at every scale.
+#pragma once
+
+#include <QtCore/QRect>
+#include <QtCore/QRectF>
+
+#include "host/geometry.h"
+
+namespace fenwing::qt {
+
+class ViewMapping {
+  public:
+    // The client area at its natural size (a layout pixel a device pixel) from the origin.
+    ViewMapping() = default;
+    // Fits the client area, `width` x `height` twips, into `space` (device pixels), as large as
+    // it goes and centred; just above a whole scale the whole scale is kept, so that the
+    // pictures stay crisp for a margin of a few pixels.
+    ViewMapping(const QRectF& space, float width, float height);
+
+    double scale() const { return scale_; }  // device pixels to a layout pixel
+    QPoint origin() const { return {ox_, oy_}; }
+
+    // The twips of the centre of device column `c` and device row `r`.
+    float twipsX(int c) const { return (float(c - ox_) + 0.5f) * twipsPerPixel_; }
+    float twipsY(int r) const { return (float(r - oy_) + 0.5f) * twipsPerPixel_; }
+    // The device pixel that contains a point in device coordinates (a position in logical
+    // pixels times the device pixel ratio); a whole number read back from the window system with
+    // a rounding error counts as that number.
+    static int pixelAt(double device);
+
+    // The device pixels that show `r`: those whose centres lie inside it.
+    QRect pixels(const Rect& r) const;
+
+  private:
+    // The first column (or row) whose centre lies at or after `twips`.
+    int firstColumnFrom(float twips) const;
+    int firstRowFrom(float twips) const;
+
+    double scale_ = 1;
+    float twipsPerPixel_ = kTwipsPerPixel;
+    int ox_ = 0, oy_ = 0;  // the client area's top-left corner, in device pixels
+};
+
+}  // namespace fenwing::qt
