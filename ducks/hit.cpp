@@ -10,4 +10,8 @@ void Form1::ShootDuck(Duck& duck) {
     UseShot();
 }
 
+void Form1::FallDuck(Duck& duck) {
+    if (fallOneTick(duck, scene_)) services_.cue(Cue::Ground);
+}
+
 }  // namespace fenwing
