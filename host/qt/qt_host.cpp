@@ -13,6 +13,8 @@
 #include <cstdio>
 
 #include "host/qt/field_view.h"
+#include "host/qt/first_paint.h"
+#include "host/qt/sound_player.h"
 #include "host/qt/trace.h"
 #include "playfield/layout.h"
 
@@ -95,6 +97,17 @@ void QtHost::show() {
     window_->setGeometry(
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->size(), screen));
     window_->show();
+}
+
+// The player loads and connects on a thread of its own, started once the first frame is shown.
+void QtHost::enableSound() {
+    sound_ = std::make_unique<SoundPlayer>();
+    afterFirstPaint(view_, [player = sound_.get()] { player->start(); });
+}
+
+void QtHost::cue(Cue cue) {
+    if (trace_) trace_->mark("cue:" + std::string(cueName(cue)));
+    if (sound_) sound_->play(cue);
 }
 
 Micros QtHost::elapsed() const { return clock_.nsecsElapsed() / 1000; }

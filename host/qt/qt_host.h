@@ -21,6 +21,7 @@ class QMessageBox;
 namespace fenwing::qt {
 
 class FieldView;
+class SoundPlayer;
 class Trace;
 
 class QtHost : public QObject, public Services {
@@ -30,11 +31,14 @@ class QtHost : public QObject, public Services {
 
     // Shows the window centred on the screen.
     void show();
+    // Plays the cues' sounds, from just after the first frame on; without it the game is silent.
+    void enableSound();
     QMainWindow* window() const { return window_.get(); }
     Form& form() { return *form_; }
 
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
+    void cue(Cue cue) override;
 
   private:
     void buildWindow();
@@ -61,6 +65,7 @@ class QtHost : public QObject, public Services {
     QPointer<QMessageBox> openBox_;
     bool ended_ = false;
     std::unique_ptr<Trace> trace_;  // only with FENWING_TRACE set, for the benchmark
+    std::unique_ptr<SoundPlayer> sound_;
 };
 
 }  // namespace fenwing::qt
