@@ -113,7 +113,11 @@ class Recording:
         return self
 
     def time_of(self, index):
-        return self.start + index / RATE
+        """When sample `index` played, from the chunks of the quarter second that follows it:
+        where the null sink renders a stretch again, the monitor holds it twice, and only the
+        samples after the repeat keep their count."""
+        near = [at - n / RATE for at, n in self.chunks if index < n <= index + RATE // 4]
+        return min(near, default=self.start) + index / RATE
 
     def index_at(self, t):
         return max(0, min(len(self.samples), int((t - self.start) * RATE)))
