@@ -102,7 +102,10 @@ void QtHost::show() {
 // The player loads and connects on a thread of its own, started once the first frame is shown.
 void QtHost::enableSound() {
     sound_ = std::make_unique<SoundPlayer>();
-    afterFirstPaint(view_, [player = sound_.get()] { player->start(); });
+    afterFirstPaint(view_, [this] {
+        if (trace_) trace_->mark("sound");
+        sound_->start();
+    });
 }
 
 void QtHost::cue(Cue cue) {
