@@ -52,6 +52,9 @@ constexpr const char* kAppId = "io.github.fenwing.Fenwing";
     X(pa_stream_writable_size) \
     X(pa_stream_begin_write) \
     X(pa_stream_write) \
+    X(pa_stream_drain) \
+    X(pa_stream_cork) \
+    X(pa_operation_unref) \
     X(pa_strerror)
 // clang-format on
 
@@ -68,6 +71,9 @@ struct SoundPlayer::Pulse {
     void onContextState();
     void onStreamState();
     void write(std::size_t bytes);  // with the loop locked
+    void onWrite(std::size_t bytes);
+    void onDrained();
+    void cork(bool on);
     void play(Cue cue);
     void tell(const char* what, int error);
 
@@ -76,7 +82,9 @@ struct SoundPlayer::Pulse {
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
-    Mixer mixer;        // used with the loop locked
+    Mixer mixer;  // used with the loop locked, as are the two flags below
+    bool corked = true;
+    bool draining = false;
     bool told = false;  // one line at most on standard error
 };
 
@@ -137,17 +145,18 @@ void SoundPlayer::Pulse::onContextState() {
             pa_stream_set_write_callback(
                 stream,
                 [](pa_stream*, std::size_t bytes, void* self) {
-                    auto* pulse = static_cast<Pulse*>(self);
-                    if (pulse->mixer.playing()) pulse->write(bytes);
+                    static_cast<Pulse*>(self)->onWrite(bytes);
                 },
                 this);
-            // Little is kept ahead, so that a sound starts soon after its cue; while nothing
-            // plays nothing is written, and the stream waits without waking anyone.
+            // Little is kept ahead, so that a sound starts soon after its cue. The stream starts
+            // paused, and pauses again whenever it has played out, so that neither the game
+            // nor the server wakes while nothing sounds.
             const std::uint32_t target = 2 * kSoundRate * kLatencyMs / 1000;
             const pa_buffer_attr buffer{std::uint32_t(-1), target, std::uint32_t(-1),
                                         std::uint32_t(-1), std::uint32_t(-1)};
-            if (pa_stream_connect_playback(stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY,
-                                           nullptr, nullptr) < 0)
+            const auto flags =
+                static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+            if (pa_stream_connect_playback(stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
                 tell("cannot open a stream", pa_context_errno(context));
             break;
         }
@@ -189,6 +198,27 @@ void SoundPlayer::Pulse::write(std::size_t bytes) {
     }
 }
 
+// The server asks for more: the mix while something plays; once all has been written, the
+// stream plays out what it holds and then pauses.
+void SoundPlayer::Pulse::onWrite(std::size_t bytes) {
+    if (mixer.playing()) return write(bytes);
+    if (corked || draining) return;
+    draining = true;
+    pa_operation_unref(pa_stream_drain(
+        stream, [](pa_stream*, int, void* self) { static_cast<Pulse*>(self)->onDrained(); }, this));
+}
+
+void SoundPlayer::Pulse::onDrained() {
+    draining = false;
+    if (!mixer.playing()) cork(true);
+}
+
+void SoundPlayer::Pulse::cork(bool on) {
+    if (corked == on) return;
+    corked = on;
+    pa_operation_unref(pa_stream_cork(stream, on, nullptr, nullptr));
+}
+
 void SoundPlayer::Pulse::play(Cue cue) {
     pa_threaded_mainloop_lock(loop);
     if (stream && pa_stream_get_state(stream) == PA_STREAM_READY) {
@@ -196,6 +226,7 @@ void SoundPlayer::Pulse::play(Cue cue) {
         // After a pause the server has asked for a whole buffer: the sound goes out at once.
         const std::size_t writable = pa_stream_writable_size(stream);
         if (writable != std::size_t(-1)) write(writable);
+        cork(false);
     }
     pa_threaded_mainloop_unlock(loop);
 }
