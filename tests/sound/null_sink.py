@@ -6,8 +6,10 @@ reach it through PULSE_SERVER (see `env`). The recorder reads the sink's monitor
 notes when each chunk arrives, which puts every recorded sample on time.monotonic()'s clock.
 """
 
+import ctypes
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
@@ -15,6 +17,12 @@ import time
 
 RATE = 44100
 SINK = "fenwing_test"
+
+
+def die_with_us():
+    """For Popen's preexec_fn: the child is sent SIGTERM when this process ends, however it
+    ends, so that no server, recorder or game outlives a test or benchmark that was killed."""
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 class NullSink:
@@ -32,7 +40,7 @@ class NullSink:
         self.server = subprocess.Popen(
             ["pulseaudio", "-n", "-F", config, "--daemonize=no", "--exit-idle-time=-1",
              "--use-pid-file=no", "--log-target=stderr"],
-            env=env, stdout=self.log, stderr=subprocess.STDOUT)
+            env=env, stdout=self.log, stderr=subprocess.STDOUT, preexec_fn=die_with_us)
         end = time.monotonic() + 20
         while subprocess.run(["pactl", "info"], env=env, capture_output=True).returncode:
             if self.server.poll() is not None or time.monotonic() > end:
@@ -82,7 +90,8 @@ class Recording:
         self.proc = subprocess.Popen(
             ["parec", "-d", SINK + ".monitor", "--raw", "--format=s16le", "--rate=%d" % RATE,
              "--channels=1", "--latency-msec=5"],
-            env=sink.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            env=sink.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            preexec_fn=die_with_us)
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
         end = time.monotonic() + 10

@@ -25,7 +25,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True
-from null_sink import NullSink  # noqa: E402
+from null_sink import NullSink, die_with_us  # noqa: E402
 
 SHOT_SECONDS = 0.14  # assets/sounds/shot.wav
 LATE = 0.050  # the longest a sound may start after its click
@@ -66,7 +66,7 @@ class Game:
     def __init__(self, binary, env, *args):
         self.err = tempfile.TemporaryFile(mode="w+")
         self.proc = subprocess.Popen([binary, *args], env=env, stdout=subprocess.DEVNULL,
-                                     stderr=self.err)
+                                     stderr=self.err, preexec_fn=die_with_us)
 
         def window():
             if self.proc.poll() is not None:
