@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
     fenwing::qt::QtHost host;
+    if (!parsed.options->mute) host.enableSound();
     host.show();
     return QApplication::exec();
 }

@@ -7,17 +7,24 @@
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    fenwing::SimSession session(std::cout, std::cerr);
     // --check: the game's invariants are checked after every event (exit status 4 when one
-    // breaks).
-    const bool check = argc > 1 && std::string_view(argv[1]) == "--check";
-    if (check) --argc, ++argv;
+    // breaks). --cues: each sound cue is printed as `cue NAME` where it happens.
+    for (; argc > 1; --argc, ++argv) {
+        const std::string_view option = argv[1];
+        if (option == "--check") {
+            session.checkInvariants();
+        } else if (option == "--cues") {
+            session.printCues();
+        } else {
+            break;
+        }
+    }
     if (argc > 2) {
-        std::cerr << "usage: fenwing-sim [--check] [SCRIPT]  (reads standard input without "
-                     "SCRIPT)\n";
+        std::cerr << "usage: fenwing-sim [--check] [--cues] [SCRIPT]  (reads standard input "
+                     "without SCRIPT)\n";
         return 2;
     }
-    fenwing::SimSession session(std::cout, std::cerr);
-    if (check) session.checkInvariants();
     fenwing::SimSession::Status status;
     if (argc == 2) {
         std::ifstream script(argv[1]);

@@ -4,10 +4,13 @@
 Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS]
 
 Each window run: start with FENWING_TRACE set, wait for the window, 10 s idle, F1, 10 s of
-play, then on to the end of the 60-second game, close its box, Del; then once more with the
-window made as big as the screen (1920 x 1080, as maximised): F1 and 10 s of play. The game and
-the bare window take turns, RUNS times each, so that both see the same machine; every figure is
-the median of the runs. Prints one table, with PASS or MISS against each target.
+play, then on to the end of the 60-second game, close its box, Del. The game runs twice a round,
+silent without any sound server and with sound on a private PulseAudio server's null sink; the
+bare window once. They take turns, RUNS rounds, so that all see the same machine; every figure is
+the median of the runs. Then the silent game and the bare window once more each, made as big as
+the screen (1920 x 1080, as maximised): F1 and 10 s of play. With sound, the sink's monitor is recorded around the Start, the time-up
+and five shots after the game, and each sound's start is timed from its cue. Prints one table,
+with PASS or MISS against each target.
 """
 
 import os
@@ -16,6 +19,11 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "sound"))
+sys.dont_write_bytecode = True
+from null_sink import NullSink  # noqa: E402
 
 IDLE_S = 10
 PLAY_S = 10
@@ -54,7 +62,9 @@ def cpu_seconds(pid):
 
 
 def read_trace(path):
-    marks, ticks, paints = {}, [], []
+    """The first time of each mark, every time of each, the ticks, and the paints (time, device
+    pixels)."""
+    marks, every, ticks, paints = {}, {}, [], []
     with open(path) as f:
         for line in f:
             kind, *rest = line.split()
@@ -62,9 +72,25 @@ def read_trace(path):
                 ticks.append(float(rest[0]))
             elif kind == "mark":
                 marks.setdefault(rest[0], float(rest[1]))
+                every.setdefault(rest[0], []).append(float(rest[1]))
             elif kind == "painted":
                 paints.append((float(rest[0]), int(rest[1])))
-    return marks, ticks, paints
+    return marks, every, ticks, paints
+
+
+def cue_delays(recordings, every):
+    """For each cue marked while a recording ran, the milliseconds to the first sound after it
+    (None when none came within half a second)."""
+    delays = []
+    for rec in recordings:
+        onsets = rec.onsets()
+        end = rec.time_of(len(rec.samples))
+        for name, times in every.items():
+            for t in times:
+                if name.startswith("cue:") and rec.start < t < end - 0.5:
+                    after = [o - t for o in onsets if -0.01 < o - t < 0.5]
+                    delays.append(1000 * after[0] if after else None)
+    return delays
 
 
 def tick_figures(ticks, start, end):
@@ -77,9 +103,22 @@ def tick_figures(ticks, start, end):
     return rate, gap * 1000
 
 
-def measure_window(binary, title, has_box):
+def measure_window(binary, title, has_box, sink=None):
+    """One run; `sink`: a NullSink to play to, else the program finds no sound server."""
     trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
-    env = dict(os.environ, FENWING_TRACE=trace)
+    env = dict(sink.env() if sink else os.environ, FENWING_TRACE=trace)
+    if not sink:
+        env["PULSE_SERVER"] = "unix:/nonexistent"
+    recordings = []
+
+    def record():
+        if sink:
+            recordings.append(sink.record())
+
+    def stop_recording():
+        if sink:
+            recordings[-1].stop()
+
     exec_at = time.monotonic()
     proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
@@ -92,21 +131,34 @@ def measure_window(binary, title, has_box):
         time.sleep(IDLE_S)
         idle1, cpu1 = time.monotonic(), cpu_seconds(proc.pid)
 
+        record()
         sh("xdotool", "windowfocus", "--sync", wid)
         sh("xdotool", "key", "F1")
         started = time.monotonic()
         time.sleep(1)
+        stop_recording()
         play0, cpu2 = time.monotonic(), cpu_seconds(proc.pid)
         time.sleep(PLAY_S)
         play1, cpu3 = time.monotonic(), cpu_seconds(proc.pid)
 
         # On to the end of the game: the game shows its box, the bare window only marks it.
         if has_box:
+            time.sleep(max(0, started + 58 - time.monotonic()))
+            record()
             box = wait_window("Fail", started + 90 - time.monotonic())
+            time.sleep(1)
+            stop_recording()
             sh("xdotool", "windowfocus", "--sync", box)
             sh("xdotool", "key", "Return")
         else:
             time.sleep(max(0, started + 61.5 - time.monotonic()))
+        if sink:  # five shots after the game, each a sound of its own
+            record()
+            for _ in range(5):
+                time.sleep(0.3)
+                sh("xdotool", "mousemove", "--window", wid, "460", "400", "click", "1")
+            time.sleep(0.7)
+            stop_recording()
         sh("xdotool", "windowfocus", "--sync", wid)
         sh("xdotool", "key", "Delete")
         usage = None
@@ -123,8 +175,11 @@ def measure_window(binary, title, has_box):
         if proc.returncode is None:
             proc.kill()
             proc.wait()
+        for rec in recordings:
+            if rec.proc.poll() is None:
+                rec.stop()
 
-    marks, ticks, _ = read_trace(trace)
+    marks, every, ticks, _ = read_trace(trace)
     os.unlink(trace)
     idle_rate, idle_gap = tick_figures(ticks, idle0, idle1)
     play_rate, play_gap = tick_figures(ticks, play0, play1)
@@ -138,6 +193,33 @@ def measure_window(binary, title, has_box):
         "play_cpu": 100 * (cpu3 - cpu2) / (play1 - play0),
         "rss_mib": usage.ru_maxrss / 1024,
         "startup_ms": 1000 * (marks["paint"] - exec_at),
+        "cue_ms": cue_delays(recordings, every),
+    }
+
+
+def run_child(args, stdin_text):
+    """Runs a program to its end; returns (wall seconds, CPU seconds, peak RSS MiB)."""
+    start = time.monotonic()
+    proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    proc.stdin.write(stdin_text.encode())
+    proc.stdin.close()
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        raise RuntimeError("%s exited with %d" % (args[0], proc.returncode))
+    return time.monotonic() - start, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+
+
+def measure_headless(sim):
+    games = 600  # ten hours of play: each game runs out its 60 s, then F1 starts the next
+    script = "key F1\n" + "advance 60000\nkey F1\n" * games
+    _, cpu, rss = run_child([sim], script)
+    first_wall, _, _ = run_child([sim], "get Shots\n")
+    return {
+        "hours_per_cpu_s": games / 60 / cpu,
+        "game_s": cpu / games,
+        "rss_mib": rss,
+        "startup_ms": 1000 * first_wall,
     }
 
 
@@ -173,7 +255,7 @@ def measure_filled(binary, title):
         if proc.returncode is None:
             proc.kill()
             proc.wait()
-    _, ticks, paints = read_trace(trace)
+    _, _, ticks, paints = read_trace(trace)
     os.unlink(trace)
     tick_count = sum(1 for t in ticks if play0 <= t <= play1)
     painted = sum(pixels for t, pixels in paints if play0 <= t <= play1)
@@ -181,32 +263,6 @@ def measure_filled(binary, title):
         "full_size": "%dx%d" % (width, height),
         "full_cpu": 100 * (cpu1 - cpu0) / (play1 - play0),
         "full_repaint": 100 * painted / max(1, tick_count) / (width * height),
-    }
-
-
-def run_child(args, stdin_text):
-    """Runs a program to its end; returns (wall seconds, CPU seconds, peak RSS MiB)."""
-    start = time.monotonic()
-    proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
-    proc.stdin.write(stdin_text.encode())
-    proc.stdin.close()
-    _, status, usage = os.wait4(proc.pid, 0)
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    if proc.returncode != 0:
-        raise RuntimeError("%s exited with %d" % (args[0], proc.returncode))
-    return time.monotonic() - start, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
-
-
-def measure_headless(sim):
-    games = 600  # ten hours of play: each game runs out its 60 s, then F1 starts the next
-    script = "key F1\n" + "advance 60000\nkey F1\n" * games
-    _, cpu, rss = run_child([sim], script)
-    first_wall, _, _ = run_child([sim], "get Shots\n")
-    return {
-        "hours_per_cpu_s": games / 60 / cpu,
-        "game_s": cpu / games,
-        "rss_mib": rss,
-        "startup_ms": 1000 * first_wall,
     }
 
 
@@ -222,60 +278,87 @@ def main():
     bare_bin = os.path.join(build, "bench", "fenwing_bare_window")
     sim_bin = os.path.join(build, "fenwing-sim")
 
-    game, bare, headless = [], [], []
-    for i in range(runs):
-        print("bench: run %d of %d: game window" % (i + 1, runs), file=sys.stderr, flush=True)
-        game.append({**measure_window(game_bin, "Fenwing", True),
-                     **measure_filled(game_bin, "Fenwing")})
-        print("bench: run %d of %d: bare window" % (i + 1, runs), file=sys.stderr, flush=True)
-        bare.append({**measure_window(bare_bin, "Bare", False),
-                     **measure_filled(bare_bin, "Bare")})
-        headless.append(measure_headless(sim_bin))
+    sink = NullSink()
+    game, sound, bare, headless = [], [], [], []
+    try:
+        for i in range(runs):
+            print("bench: run %d of %d: game window, silent" % (i + 1, runs), file=sys.stderr,
+                  flush=True)
+            game.append({**measure_window(game_bin, "Fenwing", True),
+                         **measure_filled(game_bin, "Fenwing")})
+            print("bench: run %d of %d: game window, sound" % (i + 1, runs), file=sys.stderr,
+                  flush=True)
+            sound.append(measure_window(game_bin, "Fenwing", True, sink))
+            print("bench: run %d of %d: bare window" % (i + 1, runs), file=sys.stderr,
+                  flush=True)
+            bare.append({**measure_window(bare_bin, "Bare", False),
+                         **measure_filled(bare_bin, "Bare")})
+            headless.append(measure_headless(sim_bin))
+    finally:
+        sink.close()
 
-    g = {k: median(game, k) for k in game[0]}
-    b = {k: median(bare, k) for k in bare[0]}
+    figures = [k for k in game[0] if k != "cue_ms"]
+    g = {k: median(game, k) for k in figures}
+    s = {k: median(sound, k) for k in figures if k in sound[0]}
+    b = {k: median(bare, k) for k in figures}
     h = {k: median(headless, k) for k in headless[0]}
+    delays = [d for run in sound for d in run["cue_ms"]]
+    heard = [d for d in delays if d is not None]
 
-    def verdict(ok):
-        return "PASS" if ok else "MISS"
+    def verdict(ok):  # the silent game, and the game with sound where it was measured
+        try:
+            sound_ok = ok(s)
+        except KeyError:
+            sound_ok = True
+        return "PASS" if ok(g) and sound_ok else "MISS"
 
     rows = [
         ("1 ms timer ticks per second, idle", "%.2f", "idle_rate", "64.00 (virtual)",
-         "64 ± 0.5", verdict(abs(g["idle_rate"] - 64) <= 0.5)),
+         "64 ± 0.5", verdict(lambda x: abs(x["idle_rate"] - 64) <= 0.5)),
         ("1 ms timer ticks per second, in play", "%.2f", "play_rate", "64.00 (virtual)",
-         "64 ± 0.5", verdict(abs(g["play_rate"] - 64) <= 0.5)),
+         "64 ± 0.5", verdict(lambda x: abs(x["play_rate"] - 64) <= 0.5)),
         ("Largest gap between ticks, idle (ms)", "%.1f", "idle_gap", "15.6 (virtual)",
-         "≤ 40", verdict(g["idle_gap"] <= 40)),
+         "≤ 40", verdict(lambda x: x["idle_gap"] <= 40)),
         ("Largest gap between ticks, in play (ms)", "%.1f", "play_gap", "15.6 (virtual)",
          "", ""),
         ("Wall-clock length of a 60-second game (s)", "%.3f", "game_s",
-         "%.4f (CPU)" % h["game_s"], "60 ± 0.1", verdict(abs(g["game_s"] - 60) <= 0.1)),
+         "%.4f (CPU)" % h["game_s"], "60 ± 0.1", verdict(lambda x: abs(x["game_s"] - 60) <= 0.1)),
         ("CPU per wall second, idle (% of a core)", "%.2f", "idle_cpu", "",
-         "< 1", verdict(g["idle_cpu"] < 1)),
+         "< 1", verdict(lambda x: x["idle_cpu"] < 1)),
         ("CPU per wall second, in play (% of a core)", "%.2f", "play_cpu", "",
-         "≤ 1.5 × bare", verdict(g["play_cpu"] <= 1.5 * b["play_cpu"])),
+         "≤ 1.5 × bare", verdict(lambda x: x["play_cpu"] <= 1.5 * b["play_cpu"])),
         ("CPU per wall second, in play, as big as the screen (% of a core)", "%.2f",
-         "full_cpu", "", "≤ 1.5 × bare", verdict(g["full_cpu"] <= 1.5 * b["full_cpu"])),
+         "full_cpu", "", "≤ 1.5 × bare", verdict(lambda x: x["full_cpu"] <= 1.5 * b["full_cpu"])),
         ("Share of the window repainted a tick, in play, as big as the screen (%)", "%.2f",
          "full_repaint", "", "", ""),
         ("Peak resident memory (MiB)", "%.1f", "rss_mib", "%.1f" % h["rss_mib"],
-         "≤ bare + 10", verdict(g["rss_mib"] <= b["rss_mib"] + 10)),
+         "≤ bare + 10", verdict(lambda x: x["rss_mib"] <= b["rss_mib"] + 10)),
         ("Exec to first frame (ms)", "%.0f", "startup_ms",
          "%.0f (to exit)" % h["startup_ms"], "≤ 1.3 × bare",
-         verdict(g["startup_ms"] <= 1.3 * b["startup_ms"])),
+         verdict(lambda x: x["startup_ms"] <= 1.3 * b["startup_ms"])),
     ]
-    print("Medians of %d runs each; Xvfb; %d cores; as big as the screen: game %s, bare %s."
+    print("Medians of %d runs each; Xvfb; %d cores. Silent: no sound server; sound: a "
+          "PulseAudio null sink; as big as the screen: game %s, bare %s."
           % (runs, os.cpu_count(), g["full_size"], b["full_size"]))
     print()
-    print("| Figure | Game window | Bare window | Game / bare | Headless | Target | |")
-    print("|---|---:|---:|---:|---:|---|---|")
+    print("| Figure | Game, silent | Game, sound | Bare window | Game / bare | Headless | Target "
+          "| |")
+    print("|---|---:|---:|---:|---:|---:|---|---|")
     for name, fmt, key, head, target, result in rows:
-        ratio = g[key] / b[key] if b[key] else float("nan")
-        print("| %s | %s | %s | %.2f | %s | %s | %s |"
-              % (name, fmt % g[key], fmt % b[key], ratio, head, target, result))
+        with_sound = fmt % s[key] if key in s else ""
+        ratio = ("%.2f / %.2f" % (g[key] / b[key], s[key] / b[key]) if key in s
+                 else "%.2f" % (g[key] / b[key])) if b[key] else ""
+        print("| %s | %s | %s | %s | %s | %s | %s | %s |"
+              % (name, fmt % g[key], with_sound, fmt % b[key], ratio, head, target, result))
+    if heard:
+        print("| Cue to sound, median and largest of %d (ms) | | %.1f, %.1f | | | | ≤ 15.6 | %s |"
+              % (len(delays), statistics.median(heard), max(heard),
+                 "PASS" if len(heard) == len(delays) and max(heard) <= 15.625 else "MISS"))
+    else:
+        print("| Cue to sound (ms) | | no sound heard | | | | ≤ 15.6 | MISS |")
     hours = h["hours_per_cpu_s"]
-    print("| Simulated game-hours per CPU second | | | | %.1f | ≥ 10 | %s |"
-          % (hours, verdict(hours >= 10)))
+    print("| Simulated game-hours per CPU second | | | | | %.1f | ≥ 10 | %s |"
+          % (hours, "PASS" if hours >= 10 else "MISS"))
 
 
 if __name__ == "__main__":

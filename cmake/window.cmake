@@ -26,12 +26,15 @@ add_custom_command(OUTPUT ${baked_files}
   COMMENT "Baking the pictures")
 qt_add_resources(FENWING_BAKED ${baked_dir}/baked.qrc OPTIONS --no-compress)
 
+include(cmake/sound.cmake)
+
 add_library(fenwing_qt STATIC
   host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
   host/qt/cover.cpp host/qt/picture_prep.cpp host/qt/pictures.cpp host/qt/trace.cpp
   host/qt/view_mapping.cpp
+  host/qt/first_paint.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
-target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
+target_link_libraries(fenwing_qt PUBLIC fenwing_core fenwing_sound Qt6::Widgets)
 
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)

@@ -42,6 +42,8 @@ struct DuckScene {
 // One flight tick: a step on each axis, then at most one bounce.
 void flyOneTick(Duck& duck, const DuckScene& scene);
 // One fall tick: a shot duck that is shown drops 80 twips and is hidden at the field's bottom.
-void fallOneTick(Duck& duck, const DuckScene& scene);
+// Returns true when this tick took a shown duck to the ground, not when a hidden one's timer
+// merely stops.
+bool fallOneTick(Duck& duck, const DuckScene& scene);
 
 }  // namespace fenwing

@@ -6,8 +6,8 @@ namespace {
 constexpr float kFallStep = 80.0f;
 }
 
-void fallOneTick(Duck& duck, const DuckScene& scene) {
-    if (duck.flight.Enabled()) return;  // still flying
+bool fallOneTick(Duck& duck, const DuckScene& scene) {
+    if (duck.flight.Enabled()) return false;  // still flying
     Image& img = duck.image;
     if (img.Visible()) {
         img.setTop(img.Top() + kFallStep);
@@ -17,10 +17,11 @@ void fallOneTick(Duck& duck, const DuckScene& scene) {
     // hidden in the tick that brings it there.
     const float bottom = img.Top() + img.Height();
     const float fieldBottom = scene.field.Top() + scene.field.Height();
-    if (bottom >= fieldBottom) {
-        duck.fall.setEnabled(false);
-        img.setVisible(false);
-    }
+    if (bottom < fieldBottom) return false;
+    const bool landed = img.Visible();
+    duck.fall.setEnabled(false);
+    img.setVisible(false);
+    return landed;
 }
 
 }  // namespace fenwing

@@ -10,4 +10,9 @@ void Form1::ShootDuck(Duck& duck) {
     UseShot();
 }
 
+// A fall tick: a shot duck heard reaching the ground.
+void Form1::FallDuck(Duck& duck) {
+    if (fallOneTick(duck, scene_)) services_.cue(Cue::Ground);
+}
+
 }  // namespace fenwing

@@ -19,6 +19,7 @@ void Form1::TmrTime_Timer() {
         Imgduck3.setVisible(false);
         TmrAmmo.setEnabled(false);
         TmrClock.setEnabled(false);
+        services_.cue(Cue::TimeUp);
         services_.MsgBox("Awww. The remaining ducks got away!!! Try again?", 0, "Fail");
         return;
     }
@@ -41,6 +42,7 @@ void Form1::NewFlock() {
     Imgduck2.setVisible(true);
     Imgduck3.setVisible(true);
     enableGameTimers();
+    services_.cue(Cue::Flock);
 }
 
 }  // namespace fenwing

@@ -46,9 +46,9 @@ class Form1 {
     void ImgDuck1_Click() { ShootDuck(ducks_[0]); }
     void Imgduck2_Click() { ShootDuck(ducks_[1]); }
     void Imgduck3_Click() { ShootDuck(ducks_[2]); }
-    void Tmrdead1_Timer() { fallOneTick(ducks_[0], scene_); }
-    void tmrdead2_Timer() { fallOneTick(ducks_[1], scene_); }
-    void tmrdead3_Timer() { fallOneTick(ducks_[2], scene_); }
+    void Tmrdead1_Timer() { FallDuck(ducks_[0]); }
+    void tmrdead2_Timer() { FallDuck(ducks_[1]); }
+    void tmrdead3_Timer() { FallDuck(ducks_[2]); }
 
     // Bonus items.
     void TmrAmmo_Timer() { countDown(pickups_[0]); }
@@ -73,6 +73,7 @@ class Form1 {
     double RandomRange(std::int32_t Range, std::int32_t Base);
 
     void ShootDuck(Duck& duck);
+    void FallDuck(Duck& duck);
     void MovePickup(Pickup& item);
     void ClickPickup(Pickup& item);
     void ResetPickup(Pickup& item);

@@ -3,13 +3,17 @@
 
 namespace fenwing {
 
-void Form1::AddHit() { LblScore2.setCaption(Str(Val(LblScore2.Caption()) + 1)); }
+void Form1::AddHit() {
+    LblScore2.setCaption(Str(Val(LblScore2.Caption()) + 1));
+    services_.cue(Cue::Hit);
+}
 
 // Spends a shot if there is one. With none left the game ends, on this and every further call.
 void Form1::UseShot() {
     if (state.Shots > 0) {
         state.Shots -= 1;
         LblShotsLeft2.setCaption(Str(state.Shots));
+        services_.cue(Cue::Shot);
     }
     if (state.Shots == 0) {
         ImgDuck1.setVisible(false);
@@ -18,6 +22,7 @@ void Form1::UseShot() {
         TmrTime.setEnabled(false);
         TmrAmmo.setEnabled(false);
         TmrClock.setEnabled(false);
+        services_.cue(Cue::OutOfAmmo);
         services_.MsgBox("You ran out of ammo! The ducks got away!!", 0, "Oh no!");
     }
 }

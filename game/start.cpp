@@ -27,6 +27,7 @@ void Form1::mnufileStart_Click() {
     LblTimeLeft.setCaption(Str(Int16(60)));
     LblShotsLeft2.setCaption(Str(Int16(25)));
     state.Shots = 25;
+    services_.cue(Cue::Start);
 }
 
 }  // namespace fenwing

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "host/cues.h"
 #include "host/errors.h"
 
 namespace fenwing {
@@ -15,6 +16,9 @@ class Services {
     virtual void MsgBox(const std::string& prompt, int buttons, const std::string& title) = 0;
     // A reading of the system clock in seconds, for Randomize.
     virtual double clockReading() = 0;
+    // The game names each moment that has a sound as it happens, before the box that ends a
+    // game. What the host does with it changes nothing in the game; by default, nothing.
+    virtual void cue(Cue) {}
 };
 
 // Ends the program at once: nothing after it in the handler runs.

@@ -23,6 +23,7 @@ void Form1::ClickPickup(Pickup& item) {
     item.clicks += 1;
     if (item.clicks >= 3) ResetPickup(item);
     RewardPickup(item);
+    services_.cue(item.spec.reward == Reward::Shots ? Cue::Ammo : Cue::Clock);
 }
 
 void Form1::RewardPickup(Pickup& item) {

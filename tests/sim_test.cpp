@@ -185,10 +185,10 @@ std::string tempPath(const char* name) {
     return ::testing::TempDir() + "fenwing-" + std::to_string(getpid()) + "-" + name;
 }
 
-Outcome runProgram(const std::string& scriptPath) {
+Outcome runProgram(const std::string& scriptPath, const std::string& options = "") {
     const std::string errPath = tempPath("stderr.txt");
     const std::string command =
-        std::string(FENWING_SIM) + " '" + scriptPath + "' 2>'" + errPath + "'";
+        std::string(FENWING_SIM) + " " + options + " '" + scriptPath + "' 2>'" + errPath + "'";
     Outcome o;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return o;
@@ -242,6 +242,16 @@ TEST_P(WholeGame, PrintsWhatItShould) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, WholeGame, ::testing::Values("time_up", "out_of_shots"));
+
+// Two games with --cues: every cue where it happens, among the values and boxes.
+TEST(Program, PrintsEachCueWhereItHappens) {
+    const std::string base = std::string(FENWING_TEST_SCRIPTS) + "/cues";
+    const Outcome o = runProgram(base + ".sim", "--cues --check");
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.out, readFile(base + ".out"));
+    // Without the option the same script prints no cue.
+    EXPECT_EQ(runProgram(base + ".sim").out.find("cue "), std::string::npos);
+}
 
 }  // namespace
 }  // namespace fenwing

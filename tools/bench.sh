@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks the real window against a bare Qt window under Xvfb, and the headless driver, and
 # prints one table of medians with PASS or MISS against each target (see the README's
-# Benchmarks). RUNS (default 5) runs of each window, about 2.5 minutes a run.
+# Benchmarks). RUNS (default 5) rounds of three window runs (the game silent, the game with
+# sound, the bare window), about 2.5 minutes a run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh

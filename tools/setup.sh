@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3         # the build and the picture tool
   qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
+  libpulse-dev                              # the sound player (libpulse is loaded at run time)
+  pulseaudio pulseaudio-utils sox           # the real-sound test: a private server, parec, sox
   libgtest-dev googletest                   # the tests
   xvfb xauth xdotool x11-utils imagemagick  # real-window tests and screenshots
   openbox                                   # a window manager for them, as players have

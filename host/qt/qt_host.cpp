@@ -14,6 +14,8 @@
 #include <cstdio>
 
 #include "host/qt/field_view.h"
+#include "host/qt/first_paint.h"
+#include "host/qt/sound_player.h"
 #include "host/qt/trace.h"
 #include "playfield/layout.h"
 
@@ -102,6 +104,21 @@ void QtHost::show() {
     window_->windowHandle()->installEventFilter(this);
     window_->show();
 }
+
+// The player loads and connects on a thread of its own, started once the first frame is shown.
+void QtHost::enableSound() {
+    sound_ = std::make_unique<SoundPlayer>();
+    afterFirstPaint(view_, [this] {
+        if (trace_) trace_->mark("sound");
+        sound_->start();
+    });
+}
+
+void QtHost::cue(Cue cue) {
+    if (trace_) trace_->mark("cue:" + std::string(cueName(cue)));
+    if (sound_) sound_->play(cue);
+}
+
 
 // On its first exposure, once; a window that has been maximised meanwhile is left as it is.
 bool QtHost::eventFilter(QObject* watched, QEvent* event) {

@@ -22,6 +22,7 @@ class QMessageBox;
 namespace fenwing::qt {
 
 class FieldView;
+class SoundPlayer;
 class Trace;
 
 class QtHost : public QObject, public Services {
@@ -34,6 +35,8 @@ class QtHost : public QObject, public Services {
     // Shows the window centred on the screen: at its natural size where that fits the screen's
     // free area, frame included, otherwise at the largest uniform scale that fits.
     void show();
+    // Plays the cues' sounds, from just after the first frame on; without it the game is silent.
+    void enableSound();
     QMainWindow* window() const { return window_.get(); }
     FieldView* view() const { return view_; }
     Form& form() { return *form_; }
@@ -42,6 +45,7 @@ class QtHost : public QObject, public Services {
 
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
+    void cue(Cue cue) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -75,6 +79,7 @@ class QtHost : public QObject, public Services {
     QPointer<QMessageBox> openBox_;
     bool ended_ = false;
     std::unique_ptr<Trace> trace_;  // only with FENWING_TRACE set, for the benchmark
+    std::unique_ptr<SoundPlayer> sound_;
 };
 
 }  // namespace fenwing::qt

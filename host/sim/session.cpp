@@ -85,6 +85,10 @@ void SimSession::MsgBox(const std::string& prompt, int, const std::string& title
     out_ << "msgbox " << title << " | " << prompt << '\n';
 }
 
+void SimSession::cue(Cue cue) {
+    if (printCues_) out_ << "cue " << cueName(cue) << '\n';
+}
+
 void SimSession::checkInvariants() {
     checker_ = std::make_unique<InvariantChecker>(*game_);
     form_->afterEvent = [this] {

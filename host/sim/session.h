@@ -38,6 +38,8 @@ class SimSession : public Services {
     // From now on checks the game's invariants after every event (see game/invariants.h); a
     // `set` takes the state it leaves as the new starting point.
     void checkInvariants();
+    // From now on prints each cue as the game names it, as `cue NAME`, among the other output.
+    void printCues() { printCues_ = true; }
 
     // Longest single advance, so that no command can keep the driver busy for long.
     static constexpr double kMaxAdvanceMs = 3'600'000;
@@ -49,6 +51,7 @@ class SimSession : public Services {
     // Services
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
+    void cue(Cue cue) override;
 
   private:
     void command(std::string_view line);
@@ -60,6 +63,7 @@ class SimSession : public Services {
     std::unique_ptr<Form> form_;
     std::unique_ptr<Form1> game_;
     std::unique_ptr<InvariantChecker> checker_;
+    bool printCues_ = false;
 };
 
 }  // namespace fenwing

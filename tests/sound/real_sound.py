@@ -1,0 +1,244 @@
+#!/usr/bin/env python3
+"""The real window's sound, heard on a private PulseAudio server (run by real_sound.sh under
+xvfb-run).
+
+1. With sound: the program's stream appears on the server as "Fenwing"; a click on the field
+   (a shot, though no game runs) is recorded from the null sink's monitor: silence up to the
+   click, then the shot's sound, starting within 50 ms of it, as loud and as long as the shot.
+2. With --mute: no stream, and the same click is followed by silence.
+3. Without any server: the game starts, plays and quits with status 0 as before, with at most
+   one line on standard error.
+
+When the click happened is known to within a millisecond or so (see Game.click), and when each
+recorded sample played from when parec delivered it (see null_sink.py), to within SLACK; the
+test measures from the earliest moment the click could have had.
+
+    real_sound.py BINARY
+"""
+
+import math
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True
+from null_sink import NullSink, die_with_us  # noqa: E402
+
+SHOT_SECONDS = 0.14  # assets/sounds/shot.wav
+LATE = 0.050  # the longest a sound may start after its click
+# How well the recording's samples are placed in time: the null sink renders a few milliseconds
+# ahead, and renders that stretch again when a stream starts, so the monitor repeats it.
+SLACK = 0.010
+SILENT = 8  # the loudest sample still silence (the null sink's silence is 0)
+
+
+def fail(message):
+    print("real sound: FAIL: " + message, flush=True)
+    sys.exit(1)
+
+
+def note(message):
+    print("real sound: " + message, flush=True)
+
+
+def wait_for(what, probe, seconds):
+    end = time.monotonic() + seconds
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > end:
+            fail("timed out after %g s waiting for %s" % (seconds, what))
+        time.sleep(0.05)
+
+
+def xdotool(*args):
+    return subprocess.run(("xdotool",) + args, capture_output=True, text=True,
+                          timeout=20).stdout
+
+
+class Game:
+    """The program with its window up; killed on close if still running."""
+
+    def __init__(self, binary, env, *args):
+        self.err = tempfile.TemporaryFile(mode="w+")
+        self.proc = subprocess.Popen([binary, *args], env=env, stdout=subprocess.DEVNULL,
+                                     stderr=self.err, preexec_fn=die_with_us)
+
+        def window():
+            if self.proc.poll() is not None:
+                fail("the program ended at start with status %d: %s"
+                     % (self.proc.returncode, self.errors()))
+            ids = xdotool("search", "--onlyvisible", "--name", "^Fenwing$").split()
+            return ids[0] if ids else None
+
+        self.wid = wait_for("the window", window, 60)
+        # The middle of the window is on the field; before F1 no duck is shown there.
+        geometry = dict(line.split("=") for line in
+                        xdotool("getwindowgeometry", "--shell", self.wid).split())
+        self.x, self.y = int(geometry["WIDTH"]) // 2, int(geometry["HEIGHT"]) // 2
+
+    def click(self):
+        """Clicks the middle of the field; returns the times just before and just after.
+
+        One xdotool reads the commands from a pipe, so that starting it (a tenth of a second
+        here) is not part of the click; the pointer's position asked for after the click
+        comes back only once the X server has taken the click in."""
+        xdo = subprocess.Popen(["xdotool", "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               text=True, bufsize=1)
+        try:
+            xdo.stdin.write("mousemove --window %s %d %d\ngetmouselocation\n"
+                            % (self.wid, self.x, self.y))
+            xdo.stdout.readline()
+            before = time.monotonic()
+            xdo.stdin.write("click --delay 0 1\ngetmouselocation\n")
+            xdo.stdout.readline()
+            after = time.monotonic()
+            xdo.stdin.close()
+            xdo.wait(10)
+        finally:
+            if xdo.poll() is None:
+                xdo.kill()
+                xdo.wait()
+        return before, after
+
+    def key(self, key):
+        xdotool("windowfocus", "--sync", self.wid)
+        xdotool("key", key)
+
+    def quit(self):
+        """Del; returns the exit status."""
+        self.key("Delete")
+        try:
+            return self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            fail("Del did not end the program within 10 s")
+
+    def errors(self):
+        self.err.seek(0)
+        return self.err.read()
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def ours(sink):
+    return [s for s in sink.sink_inputs() if s.get("application.name") == "Fenwing"]
+
+
+def sox_stat(rec, t0, t1):
+    """sox's figures for the sound recorded from t0 to t1, without the silence around it."""
+    trim = ["silence", "1", "0", "-50d"]
+    with tempfile.NamedTemporaryFile(suffix=".raw") as raw:
+        rec.save(raw.name, t0, t1)
+        out = subprocess.run(["sox", "-t", "raw", "-r", "44100", "-e", "signed", "-b", "16",
+                              "-c", "1", raw.name, "-n", *trim, "reverse", *trim, "stat"],
+                             capture_output=True, text=True).stderr
+    return {k.strip(): v.strip() for k, v in
+            (line.split(":", 1) for line in out.splitlines() if ":" in line)}
+
+
+def with_sound(binary, sink):
+    game = Game(binary, sink.env())
+    try:
+        streams = wait_for("the game's stream on the server", lambda: ours(sink), 20)
+        if streams[0].get("media.name") != "Fenwing":
+            fail("the stream is named %r, not Fenwing" % streams[0].get("media.name"))
+        note("the stream: application.name Fenwing, media.name Fenwing, application.id %s"
+             % streams[0].get("application.id"))
+        rec = sink.record()
+        time.sleep(0.5)
+        before, after = game.click()
+        time.sleep(1.0)
+        rec.stop()
+        onsets = rec.onsets()
+        if not onsets:
+            fail("nothing was heard after the click")
+        start = onsets[0]
+        note("click from %+.1f to %+.1f ms, the sound from %+.1f ms (the recording from "
+             "%+.1f ms)" % (0, 1000 * (after - before), 1000 * (start - before),
+                            1000 * (rec.start - before)))
+        if rec.peak(rec.start, before - SLACK) > SILENT:
+            fail("sound before the click: peak %d" % rec.peak(rec.start, before - SLACK))
+        if start - before > LATE:
+            fail("the sound began %.1f ms after the click (at most %.0f ms)"
+                 % (1000 * (start - before), 1000 * LATE))
+        if len(onsets) > 1:
+            fail("more than one sound: %d" % len(onsets))
+        stat = sox_stat(rec, start - 0.01, start + 0.5)
+        peak_db = 20 * math.log10(max(float(stat["Maximum amplitude"]),
+                                      -float(stat["Minimum amplitude"])))
+        heard = float(stat["Length (seconds)"])
+        note("sox: peak %.1f dBFS, RMS %s; the sound lasts %.3f s (the shot %.3f s)"
+             % (peak_db, stat["RMS     amplitude"], heard, SHOT_SECONDS))
+        if not -5 <= peak_db <= -1:
+            fail("the shot peaks at %.1f dBFS, not about -3" % peak_db)
+        if abs(heard - SHOT_SECONDS) > 0.03:
+            fail("the sound lasts %.3f s, not the shot's %.3f s" % (heard, SHOT_SECONDS))
+        status = game.quit()
+        if status != 0:
+            fail("the program ended with status %d" % status)
+        if game.errors().strip():
+            fail("standard error with sound: %r" % game.errors())
+        wait_for("the stream to close", lambda: not ours(sink), 10)
+    finally:
+        game.close()
+    note("with sound: the shot is heard within %.0f ms of the click" % (1000 * LATE))
+
+
+def muted(binary, sink):
+    game = Game(binary, sink.env(), "--mute")
+    try:
+        time.sleep(2)  # as long as the player would take to appear
+        if ours(sink):
+            fail("--mute: the game opened a stream")
+        rec = sink.record()
+        game.click()
+        time.sleep(1.0)
+        rec.stop()
+        if rec.peak(rec.start, rec.time_of(len(rec.samples))) > SILENT:
+            fail("--mute: sound was heard")
+        if game.quit() != 0:
+            fail("--mute: the program ended with status %d" % game.proc.returncode)
+    finally:
+        game.close()
+    note("--mute: no stream, and silence after the click")
+
+
+def no_server(binary, sink):
+    env = sink.env()
+    env["PULSE_SERVER"] = "unix:" + os.path.join(sink.dir, "nobody-here")
+    game = Game(binary, env)
+    try:
+        game.click()
+        game.key("F1")
+        time.sleep(1.5)
+        status = game.quit()
+        lines = [l for l in game.errors().splitlines() if l.strip()]
+        if status != 0 or len(lines) > 1:
+            fail("without a server: status %d, standard error %r" % (status, game.errors()))
+    finally:
+        game.close()
+    note("without a server: it played and quit with status 0, %d line(s) on standard error"
+         % len(lines))
+
+
+def main():
+    binary = os.path.abspath(sys.argv[1])
+    sink = NullSink()
+    try:
+        with_sound(binary, sink)
+        muted(binary, sink)
+        no_server(binary, sink)
+    finally:
+        sink.close()
+    note("PASS")
+
+
+if __name__ == "__main__":
+    main()
