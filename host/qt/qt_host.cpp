@@ -119,7 +119,6 @@ void QtHost::cue(Cue cue) {
     if (sound_) sound_->play(cue);
 }
 
-
 // On its first exposure, once; a window that has been maximised meanwhile is left as it is.
 bool QtHost::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose && watched == window_->windowHandle() &&
