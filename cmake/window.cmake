@@ -29,9 +29,10 @@ qt_add_resources(FENWING_BAKED ${baked_dir}/baked.qrc OPTIONS --no-compress)
 add_library(fenwing_qt STATIC
   host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
   host/qt/cover.cpp host/qt/picture_prep.cpp host/qt/pictures.cpp host/qt/trace.cpp
+  host/qt/replay_player.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
-target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
+target_link_libraries(fenwing_qt PUBLIC fenwing_script Qt6::Widgets)
 
-add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp)
+add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)
 target_compile_definitions(fenwing PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")

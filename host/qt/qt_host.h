@@ -6,13 +6,18 @@
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <sstream>
+#include <string>
 
 #include "game/form1.h"
 #include "host/form.h"
 #include "host/random.h"
+#include "host/script/command.h"
+#include "host/script/recorder.h"
 #include "host/services.h"
 
 class QMainWindow;
@@ -25,13 +30,38 @@ class Trace;
 
 class QtHost : public QObject, public Services {
   public:
-    QtHost();
+    // `seed`: the generator's starting state. A replay drives the form from a script (see
+    // ReplayPlayer) and the player's own clicks and keys are ignored.
+    explicit QtHost(std::uint64_t seed, bool replay = false);
     ~QtHost() override;
 
     // Shows the window centred on the screen.
     void show();
     QMainWindow* window() const { return window_.get(); }
     Form& form() { return *form_; }
+    Form1& game() { return *game_; }
+    Random& random() { return random_; }
+
+    // Writes the session to `recorder` as it is played, from its first lines on.
+    void record(std::unique_ptr<script::Recorder> recorder);
+
+    // Runs events on the form (ticks, a replay's commands), then repaints. End and run-time
+    // errors end the program here.
+    void drive(const std::function<void()>& events);
+    // What the session prints as fenwing-sim would: each box as it is asked for, and a
+    // replay's get and state.
+    std::ostream& output() { return output_; }
+    // The player went on: every box open or waiting is closed.
+    void closeBoxes();
+    // The replayed script has ended, and with it the program.
+    void endReplay();
+    // After the event loop: unless the game ended the program, the window was closed, which
+    // ends the session at this moment; its last moment and its state are recorded.
+    void finishSession();
+    // What the session printed: for a session played here, ended by finishSession(), its
+    // boxes, its final state and "end" if the game ended it: what fenwing-sim prints for its
+    // recording. For a replay, what fenwing-sim prints for the script.
+    std::string printed() const { return output_.str(); }
 
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
@@ -39,8 +69,11 @@ class QtHost : public QObject, public Services {
   private:
     void buildWindow();
     Micros elapsed() const;
-    // Runs one event after every tick that fell due before it; End and run-time errors end here.
-    void dispatch(const std::function<void()>& event);
+    // Delivers every tick that fell due, then the input if any, and records both.
+    void dispatch(const script::Command* input);
+    void input(const script::Command& command);
+    // Tells a menu item chosen by its shortcut key from one chosen with the mouse.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void pump();  // delivers due ticks and arms the timer for the next deadline
     void arm();
     void showNextBox();
@@ -60,6 +93,10 @@ class QtHost : public QObject, public Services {
     std::deque<Box> boxes_;
     QPointer<QMessageBox> openBox_;
     bool ended_ = false;
+    bool replay_ = false;
+    bool byShortcut_ = false;
+    std::unique_ptr<script::Recorder> recorder_;
+    std::ostringstream output_;
     std::unique_ptr<Trace> trace_;  // only with FENWING_TRACE set, for the benchmark
 };
 
