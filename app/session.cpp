@@ -62,6 +62,7 @@ void Session::start(qt::QtHost& host) {
 }
 
 int Session::end(qt::QtHost& host, int status) {
+    player_.reset();
     host.finishSession();
     if (state_) {
         *state_ << host.printed();

@@ -3,25 +3,18 @@
 #include <array>
 #include <charconv>
 
-#include "host/text.h"
-
 namespace fenwing::script {
 
 namespace {
 
-// The shortest text that reads back as this very float through the driver's number parsing
-// (decimal to double, then to single precision); failing that, the double's own exact text.
+// The shortest text that reads back as this very float. The driver reads it as a double and
+// then takes the nearest float: with at most nine digits it cannot fall nearer another float.
 std::string twips(float v) {
     std::array<char, 64> buffer{};
-    const auto [end, ec] =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed);
-    if (ec == std::errc()) {
-        std::string text(buffer.data(), end);
-        double back = 0;
-        std::from_chars(text.data(), text.data() + text.size(), back);
-        if (static_cast<float>(back) == v) return text;
-    }
-    return Str(static_cast<double>(v));
+    const auto end =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed)
+            .ptr;
+    return std::string(buffer.data(), end);
 }
 
 }  // namespace
