@@ -36,3 +36,7 @@ target_link_libraries(fenwing_qt PUBLIC fenwing_script Qt6::Widgets)
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)
 target_compile_definitions(fenwing PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")
+
+# Pictures of a script played in virtual time, for the README's animation (tools/animation.sh).
+add_executable(fenwing-frames app/frames_main.cpp)
+target_link_libraries(fenwing-frames PRIVATE fenwing_qt)
