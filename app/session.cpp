@@ -49,6 +49,7 @@ bool Session::open(const Options& options) {
     if (!options.record.isEmpty()) {
         recorder_ = std::make_unique<script::Recorder>(path(options.record));
         if (!recorder_->ok()) return cannotWrite(options.record);
+        recordPath_ = options.record;
     }
     return true;
 }
@@ -64,6 +65,11 @@ void Session::start(qt::QtHost& host) {
 int Session::end(qt::QtHost& host, int status) {
     player_.reset();
     host.finishSession();
+    if (host.recordingFailed()) {
+        std::fprintf(stderr, "fenwing: the recording %s stops where it could not be written\n",
+                     QFile::encodeName(recordPath_).constData());
+        if (status == 0) status = 1;
+    }
     if (state_) {
         *state_ << host.printed();
         state_->flush();

@@ -42,7 +42,7 @@ class Session {
     std::optional<std::vector<script::ScriptLine>> script_;
     std::unique_ptr<script::Recorder> recorder_;
     std::unique_ptr<std::ofstream> state_;
-    QString statePath_;
+    QString statePath_, recordPath_;
     std::unique_ptr<qt::ReplayPlayer> player_;
 };
 

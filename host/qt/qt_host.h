@@ -62,6 +62,8 @@ class QtHost : public QObject, public Services {
     // boxes, its final state and "end" if the game ended it: what fenwing-sim prints for its
     // recording. For a replay, what fenwing-sim prints for the script.
     std::string printed() const { return output_.str(); }
+    // The recording could not be written to its end.
+    bool recordingFailed() const { return recorder_ && !recorder_->ok(); }
 
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;

@@ -217,6 +217,10 @@ class Session:
         wait_for("'%s' in the recording" % line,
                  lambda: self.recorded().splitlines().count(line) >= count, seconds)
 
+    def inputs(self):
+        return [l for l in self.recorded().splitlines()
+                if l.split()[:1] in (["click_at"], ["key"], ["menu"])]
+
     def shots_and_hits(self):
         shots, hits = self.game_says("Shots", "LblScore2.Caption")
         return int(shots), int(hits)
@@ -347,15 +351,21 @@ def play(session):
     miss(session)
     miss(session)
 
-    # A help box left open while the ticks go on, then closed with Return.
+    # A help box left open while the ticks go on, then closed with Return. A click on the field
+    # meanwhile is refused: it is not game input, and is not recorded.
     session.key("F3")
     box = wait_for("the Controls box", lambda: find_window("^Controls$"), 20)
     seconds_before = session.game_says("LblTimeLeft.Caption")[0]
+    inputs = session.inputs()
+    session.click(*bare_point(session))
     time.sleep(1.5)
+    if session.inputs() != inputs:
+        fail("a click while the Controls box was open was recorded as game input")
     session.key("Return", box)
     wait_for("the Controls box to close", lambda: not find_window("^Controls$"), 20)
     session.focus()
-    note("the Controls box was open from %s s left" % seconds_before)
+    note("the Controls box was open from %s s left; a click meanwhile was refused"
+         % seconds_before)
 
     time.sleep(max(0, started_at + 8.5 - time.monotonic()))
     click_the_crate(session, 8)
