@@ -23,7 +23,7 @@ void ReplayPlayer::start() {
     clock_.start();
     offset_ = -host_.form().scheduler().now();
     wanted_ = clock();
-    wake();
+    timer_.start(0);  // from the event loop, which a script that ends at once must end
 }
 
 Micros ReplayPlayer::clock() const { return clock_.nsecsElapsed() / 1000 - offset_; }
