@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/options.h"
+#include "app/session.h"
 #include "host/qt/qt_host.h"
 
 namespace {
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const fenwing::app::Parsed parsed = fenwing::app::parseCommandLine(arguments);
     if (!parsed.options) return parsed.status;  // --help, --version or a bad command line
+    fenwing::app::Session session;
+    if (!session.open(*parsed.options)) return 2;  // a bad script to replay, a file not written
     if (!parsed.options->platformGiven && noDisplay()) {
         std::fprintf(stderr, "fenwing: no display to open the window on (DISPLAY is not set)\n");
         return 1;
@@ -42,8 +45,9 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(onQtMessage);
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
-    fenwing::qt::QtHost host;
+    fenwing::qt::QtHost host(session.seed(), session.replay());
     if (!parsed.options->mute) host.enableSound();
     host.show();
-    return QApplication::exec();
+    session.start(host);
+    return session.end(host, QApplication::exec());
 }

@@ -31,11 +31,14 @@ include(cmake/sound.cmake)
 add_library(fenwing_qt STATIC
   host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
   host/qt/cover.cpp host/qt/picture_prep.cpp host/qt/pictures.cpp host/qt/trace.cpp
-  host/qt/view_mapping.cpp
-  host/qt/first_paint.cpp
+  host/qt/view_mapping.cpp host/qt/first_paint.cpp host/qt/replay_player.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
-target_link_libraries(fenwing_qt PUBLIC fenwing_core fenwing_sound Qt6::Widgets)
+target_link_libraries(fenwing_qt PUBLIC fenwing_script fenwing_sound Qt6::Widgets)
 
-add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp)
+add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)
 target_compile_definitions(fenwing PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")
+
+# Pictures of a script played in virtual time, for the README's animation (tools/animation.sh).
+add_executable(fenwing-frames app/frames_main.cpp)
+target_link_libraries(fenwing-frames PRIVATE fenwing_qt)

@@ -45,14 +45,13 @@ std::string Form1::getField(std::string_view name) const {
     return Str(v);
 }
 
-void Form1::setField(std::string_view name, std::string_view value) {
+Int16 Form1::fieldValue(std::string_view name, std::string_view value) {
     const FieldInfo* f = lookup(name);
     if (!f) throw std::invalid_argument("no field " + std::string(name));
     if (f->boolean) {
         if (value != "True" && value != "False")
             throw std::invalid_argument(std::string(name) + " takes True or False");
-        state.*(f->field) = value == "True" ? True : False;
-        return;
+        return value == "True" ? True : False;
     }
     int n = 0;
     auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
@@ -60,7 +59,11 @@ void Form1::setField(std::string_view name, std::string_view value) {
         n > Int16::kMax)
         throw std::invalid_argument(std::string(name) +
                                     " takes a whole number from -32768 to 32767");
-    state.*(f->field) = n;
+    return n;
+}
+
+void Form1::setField(std::string_view name, std::string_view value) {
+    state.*(lookup(name)->field) = fieldValue(name, value);
 }
 
 }  // namespace fenwing

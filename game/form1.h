@@ -62,6 +62,8 @@ class Form1 {
     static bool isField(std::string_view name);
     std::string getField(std::string_view name) const;
     void setField(std::string_view name, std::string_view value);  // throws std::invalid_argument
+    // The value `set` would give that field; throws std::invalid_argument as setField does.
+    static Int16 fieldValue(std::string_view name, std::string_view value);
 
     // The shots can never pass this: a reward stops there.
     static constexpr int kMaxShots = Int16::kMax;

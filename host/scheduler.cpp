@@ -38,6 +38,12 @@ std::optional<Micros> Scheduler::nextDue() const {
     return entries_[slot].due;
 }
 
+std::optional<Micros> Scheduler::dueOf(int slot) const {
+    const Entry& e = entries_.at(slot);
+    if (!e.enabled) return std::nullopt;
+    return e.due;
+}
+
 void Scheduler::advanceTo(Micros until, const std::function<void(int slot)>& deliver) {
     for (;;) {
         const int slot = earliest();

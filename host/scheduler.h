@@ -29,7 +29,10 @@ class Scheduler {
     void setEnabled(int slot, bool on);  // enabling starts the period from now()
 
     Micros now() const { return now_; }
+    // now() in seconds: the game clock that Randomize reads, in every host.
+    double seconds() const { return static_cast<double>(now_) / 1e6; }
     std::optional<Micros> nextDue() const;
+    std::optional<Micros> dueOf(int slot) const;  // that timer's next tick, while it is enabled
 
     // Delivers, one at a time and in order, every tick due at or before `until`; while a tick is
     // delivered now() reads its deadline. Afterwards now() reads `until`.

@@ -129,6 +129,10 @@ TEST_F(Driver, BadCommandsStopTheScript) {
         {"set ImgDuck1.Visible True False", "usage: set NAME.PROP VALUE or set FIELD VALUE"},
         {"set Duck1Up -1", "Duck1Up takes True or False"},
         {"seed -1", "seed takes a whole number from 0 to 18446744073709551615"},
+        {"version 2", "version 2 is newer than this program, which reads scripts up to version 1"},
+        {"version 0", "version takes a whole number from 1"},
+        {"version", "usage: version N"},
+        {"state Shots", "usage: state"},
     };
     for (const auto& c : cases) {
         std::ostringstream out, err;

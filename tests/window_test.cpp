@@ -73,14 +73,14 @@ class WindowTest : public QObject {
 
   private slots:
     void theTitleIsExactlyTheFormsCaption() {
-        QtHost host;
+        QtHost host(1);
         QCOMPARE(host.window()->windowTitle(), QStringLiteral("Fenwing"));
     }
 
     // Centred on the screen's free area, frame included, and all of it on the screen: or, on a
     // screen too small for even the least window, at the free area's top-left corner.
     void theWindowOpensCentredAndWhole() {
-        QtHost host;
+        QtHost host(1);
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         QMainWindow* w = host.window();
@@ -105,7 +105,7 @@ class WindowTest : public QObject {
     // The shot goes off as the left button goes down; the release, and the right and middle
     // buttons, do nothing.
     void onlyAPressOfTheLeftButtonShoots() {
-        QtHost host([] { return Micros{0}; });
+        QtHost host(1, false, [] { return Micros{0}; });
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         int shots = 0;
@@ -127,7 +127,7 @@ class WindowTest : public QObject {
     // the 192 ticks that fell due meanwhile.
     void aStallGivesEachTimerOneLateTick() {
         Micros now = 0;
-        QtHost host([&] { return now; });
+        QtHost host(1, false, [&] { return now; });
         Timer& mover = host.form().timer("tmrAmmoMove");
         int ticks = 0;
         mover.onTimer = [&, handler = mover.onTimer] {
@@ -147,7 +147,7 @@ class WindowTest : public QObject {
     // earlier, or the window would wake to find nothing due, again and again.
     void theWakeUpIsNeverEarly() {
         Micros now = 0;
-        QtHost host([&] { return now; });
+        QtHost host(1, false, [&] { return now; });
         QCOMPARE(host.wakeUp().interval(), 16);  // the first tick is due at 15.625 ms
         int wakeUps = 0;
         connect(&host.wakeUp(), &QTimer::timeout, [&] { ++wakeUps; });
@@ -164,7 +164,7 @@ class WindowTest : public QObject {
     // that control (or none, on the background). As the window opens, at its natural size (the
     // scale factor's own scale) and at a size of no whole scale with room at the sides.
     void paintAndClickAgree() {
-        QtHost host([] { return Micros{0}; });  // the clock stands still: nothing moves
+        QtHost host(1, false, [] { return Micros{0}; });  // the clock stands still: nothing moves
         Form& form = host.form();
         const auto put = [&](const char* name, float left, float top) {
             Image& image = form.image(name);

@@ -1,8 +1,6 @@
 #include "host/qt/qt_host.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDateTime>
-#include <QtCore/QRandomGenerator>
 #include <QtGui/QAction>
 #include <QtGui/QIcon>
 #include <QtGui/QScreen>
@@ -12,11 +10,13 @@
 #include <QtWidgets/QMessageBox>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "host/qt/field_view.h"
 #include "host/qt/first_paint.h"
 #include "host/qt/sound_player.h"
 #include "host/qt/trace.h"
+#include "host/script/perform.h"
 #include "playfield/layout.h"
 
 namespace fenwing::qt {
@@ -32,8 +32,8 @@ QKeySequence shortcutKey(const std::string& key) {
 }
 }  // namespace
 
-QtHost::QtHost(Clock clock)
-    : random_(QRandomGenerator::system()->generate64()), clock_(std::move(clock)) {
+QtHost::QtHost(std::uint64_t seed, bool replay, Clock clock)
+    : random_(seed), clock_(std::move(clock)), replay_(replay) {
     form_ = buildForm1();
     game_ = std::make_unique<Form1>(*form_, *this, random_);
     form_->deliver([this] { game_->Form_Load(); });  // before any other event
@@ -41,9 +41,9 @@ QtHost::QtHost(Clock clock)
     traceEvents();
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
-    connect(&tick_, &QTimer::timeout, this, [this] { dispatch({}); });
+    connect(&tick_, &QTimer::timeout, this, [this] { dispatch(nullptr); });
     monotonic_.start();  // the scheduler's time 0 is the form's creation
-    arm();
+    if (!replay_) arm();
 }
 
 QtHost::~QtHost() {
@@ -70,7 +70,8 @@ void QtHost::traceEvents() {
 
 void QtHost::buildWindow() {
     window_ = std::make_unique<QMainWindow>();
-    window_->setWindowTitle(QString::fromStdString(form_->caption()));
+    window_->setWindowTitle(QString::fromStdString(form_->caption()) +
+                            (replay_ ? QStringLiteral(" (replay)") : QString()));
     // The window's icon up to 64 pixels: the window manager asks for no more, and each size is
     // kept decoded for as long as the window lives (the two biggest would take a megabyte). A
     // launcher takes its bigger icon from the installed files.
@@ -79,7 +80,13 @@ void QtHost::buildWindow() {
         icon.addFile(QStringLiteral(":/icons/fenwing-%1.png").arg(size), QSize(size, size));
     window_->setWindowIcon(icon);
     view_ = new FieldView(*form_, window_.get());
-    view_->onClick = [this](float x, float y) { dispatch([=, this] { form_->clickAt(x, y); }); };
+    view_->onClick = [this](float x, float y) {
+        script::Command click;
+        click.verb = script::Verb::ClickAt;
+        click.x = x;
+        click.y = y;
+        input(click);
+    };
     form_->setRepaintSink(view_);
     window_->setCentralWidget(view_);
     for (const Menu& menu : form_->menus()) {
@@ -87,8 +94,14 @@ void QtHost::buildWindow() {
         for (MenuItem* item : menu.items) {
             QAction* action = m->addAction(QString::fromStdString(item->Caption()));
             action->setShortcut(shortcutKey(item->shortcut()));
-            connect(action, &QAction::triggered, this,
-                    [this, item] { dispatch([this, item] { form_->choose(*item); }); });
+            action->installEventFilter(this);
+            connect(action, &QAction::triggered, this, [this, item] {
+                script::Command choice;
+                choice.verb =
+                    std::exchange(byShortcut_, false) ? script::Verb::Key : script::Verb::Menu;
+                choice.name = choice.verb == script::Verb::Key ? item->shortcut() : item->name();
+                input(choice);
+            });
         }
     }
     window_->adjustSize();
@@ -119,8 +132,11 @@ void QtHost::cue(Cue cue) {
     if (sound_) sound_->play(cue);
 }
 
-// On its first exposure, once; a window that has been maximised meanwhile is left as it is.
+// Watches the menu actions, to tell a menu item chosen by its shortcut key from one chosen with
+// the mouse, and the window's first exposure, once, to place it again for its real frame; a
+// window that has been maximised meanwhile is left as it is.
 bool QtHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut && qobject_cast<QAction*>(watched)) byShortcut_ = true;
     if (event->type() == QEvent::Expose && watched == window_->windowHandle() &&
         window_->windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
@@ -151,22 +167,48 @@ void QtHost::place(const QMargins& frame) {
 
 Micros QtHost::elapsed() const { return clock_ ? clock_() : monotonic_.nsecsElapsed() / 1000; }
 
-double QtHost::clockReading() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+// The game clock, as in every host: a recording reproduces each draw.
+double QtHost::clockReading() { return form_->scheduler().seconds(); }
 
-void QtHost::dispatch(const std::function<void()>& event) {
+void QtHost::record(std::unique_ptr<script::Recorder> recorder) {
+    recorder_ = std::move(recorder);
+    recorder_->begin(random_.state());
+}
+
+void QtHost::input(const script::Command& command) {
+    if (!replay_) dispatch(&command);  // a replay plays its script alone
+}
+
+void QtHost::dispatch(const script::Command* input) {
+    drive([&] {
+        const Micros now = elapsed();
+        const Scheduler& scheduler = form_->scheduler();
+        if (auto due = scheduler.nextDue(); due && now - *due > kMaxBacklog) {
+            if (recorder_) recorder_->stall(scheduler.now(), now);
+            form_->catchUpTo(now);
+        } else {
+            form_->advanceTo(now);
+        }
+        if (input) {
+            if (recorder_) recorder_->input(scheduler.now(), *input);
+            script::perform(*input, *game_, random_, output_);
+        }
+        arm();
+    });
+}
+
+void QtHost::drive(const std::function<void()>& events) {
     if (ended_) return;
     try {
-        const Micros now = elapsed();
-        if (auto due = form_->scheduler().nextDue(); due && now - *due > kMaxBacklog)
-            form_->catchUpTo(now);
-        else
-            form_->advanceTo(now);
-        if (event) event();
+        events();
         view_->commit();
-        arm();
     } catch (const EndProgram&) {
+        if (recorder_) recorder_->ended();
+        if (!replay_) script::printState(output_, *game_);
+        output_ << "end\n";
         finish(0);
     } catch (const RuntimeError& e) {
+        if (recorder_) recorder_->failed(form_->scheduler().now());
         const QString text =
             QStringLiteral("Run-time error '%1':\n\n%2").arg(e.number()).arg(e.what());
         std::fprintf(stderr, "fenwing: run-time error %d: %s\n", e.number(), e.what());
@@ -188,6 +230,7 @@ void QtHost::arm() {
 // asked for meanwhile waits for the first to close.
 void QtHost::MsgBox(const std::string& prompt, int, const std::string& title) {
     if (trace_) trace_->mark("box:" + title);
+    output_ << "msgbox " << title << " | " << prompt << '\n';
     boxes_.push_back({QString::fromStdString(prompt), QString::fromStdString(title)});
     if (!openBox_) QTimer::singleShot(0, this, [this] { showNextBox(); });
 }
@@ -207,6 +250,26 @@ void QtHost::showNextBox() {
             [this] { QTimer::singleShot(0, this, [this] { showNextBox(); }); });
     openBox_ = m;
     m->open();
+}
+
+void QtHost::closeBoxes() {
+    boxes_.clear();
+    if (QMessageBox* box = openBox_) {
+        openBox_ = nullptr;
+        box->close();
+    }
+}
+
+void QtHost::endReplay() { finish(0); }
+
+void QtHost::finishSession() {
+    if (ended_) return;
+    if (!replay_) dispatch(nullptr);  // the ticks due until the window closed
+    if (ended_) return;               // one of them raised a run-time error
+    if (recorder_) recorder_->finish(form_->scheduler().now());
+    script::printState(output_, *game_);
+    ended_ = true;
+    tick_.stop();
 }
 
 void QtHost::finish(int status) {

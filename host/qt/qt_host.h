@@ -7,13 +7,18 @@
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <sstream>
+#include <string>
 
 #include "game/form1.h"
 #include "host/form.h"
 #include "host/random.h"
+#include "host/script/command.h"
+#include "host/script/recorder.h"
 #include "host/services.h"
 
 class QMainWindow;
@@ -29,7 +34,9 @@ class QtHost : public QObject, public Services {
   public:
     // The scheduler's clock, microseconds from the form's creation; by default a monotonic one.
     using Clock = std::function<Micros()>;
-    explicit QtHost(Clock clock = {});
+    // `seed`: the generator's starting state. A replay drives the form from a script (see
+    // ReplayPlayer) and the player's own clicks and keys are ignored.
+    explicit QtHost(std::uint64_t seed, bool replay = false, Clock clock = {});
     ~QtHost() override;
 
     // Shows the window centred on the screen: at its natural size where that fits the screen's
@@ -42,12 +49,39 @@ class QtHost : public QObject, public Services {
     Form& form() { return *form_; }
     // The single-shot timer that wakes the window for the scheduler's next deadline.
     const QTimer& wakeUp() const { return tick_; }
+    Form1& game() { return *game_; }
+    Random& random() { return random_; }
+
+    // Writes the session to `recorder` as it is played, from its first lines on.
+    void record(std::unique_ptr<script::Recorder> recorder);
+
+    // Runs events on the form (ticks, a replay's commands), then repaints. End and run-time
+    // errors end the program here.
+    void drive(const std::function<void()>& events);
+    // What the session prints as fenwing-sim would: each box as it is asked for, and a
+    // replay's get and state.
+    std::ostream& output() { return output_; }
+    // The player went on: every box open or waiting is closed.
+    void closeBoxes();
+    // The replayed script has ended, and with it the program.
+    void endReplay();
+    // After the event loop: unless the game ended the program, the window was closed, which
+    // ends the session at this moment; its last moment and its state are recorded.
+    void finishSession();
+    // What the session printed: for a session played here, ended by finishSession(), its
+    // boxes, its final state and "end" if the game ended it: what fenwing-sim prints for its
+    // recording. For a replay, what fenwing-sim prints for the script.
+    std::string printed() const { return output_.str(); }
+    // The recording could not be written to its end.
+    bool recordingFailed() const { return recorder_ && !recorder_->ok(); }
 
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
     void cue(Cue cue) override;
 
   protected:
+    // Tells a menu item chosen by its shortcut key from one chosen with the mouse, and places
+    // the window again once its frame is known.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -55,8 +89,9 @@ class QtHost : public QObject, public Services {
     // Sizes and places the window for a frame of `frame` around it.
     void place(const QMargins& frame);
     Micros elapsed() const;
-    // Runs one event after every tick that fell due before it; End and run-time errors end here.
-    void dispatch(const std::function<void()>& event);
+    // Delivers every tick that fell due, then the input if any, and records both.
+    void dispatch(const script::Command* input);
+    void input(const script::Command& command);
     void pump();  // delivers due ticks and arms the timer for the next deadline
     void arm();
     void showNextBox();
@@ -78,6 +113,10 @@ class QtHost : public QObject, public Services {
     std::deque<Box> boxes_;
     QPointer<QMessageBox> openBox_;
     bool ended_ = false;
+    bool replay_ = false;
+    bool byShortcut_ = false;
+    std::unique_ptr<script::Recorder> recorder_;
+    std::ostringstream output_;
     std::unique_ptr<Trace> trace_;  // only with FENWING_TRACE set, for the benchmark
     std::unique_ptr<SoundPlayer> sound_;
 };

@@ -11,6 +11,8 @@
 #include "game/invariants.h"
 #include "host/form.h"
 #include "host/random.h"
+#include "host/script/command.h"
+#include "host/script/parser.h"
 #include "host/services.h"
 
 namespace fenwing {
@@ -30,8 +32,9 @@ class SimSession : public Services {
     };
     static int exitCode(Status s);
 
-    // One command line; `lineNumber` is used in error messages.
-    Status execute(std::string_view line, int lineNumber);
+    // One command line; `lineNumber` is used in error messages. `complete`: whether a line
+    // break ended it (see script::Parser::parse).
+    Status execute(std::string_view line, int lineNumber, bool complete = true);
     // Every line of a script until it ends or a line stops the session.
     Status run(std::istream& script);
 
@@ -42,7 +45,7 @@ class SimSession : public Services {
     void printCues() { printCues_ = true; }
 
     // Longest single advance, so that no command can keep the driver busy for long.
-    static constexpr double kMaxAdvanceMs = 3'600'000;
+    static constexpr double kMaxAdvanceMs = script::kMaxAdvanceMs;
 
     Form& form() { return *form_; }
     Form1& game() { return *game_; }
@@ -54,7 +57,7 @@ class SimSession : public Services {
     void cue(Cue cue) override;
 
   private:
-    void command(std::string_view line);
+    void command(std::string_view line, bool complete);
     Status checkFailed(const std::string& message, int lineNumber);
 
     std::ostream& out_;
@@ -64,6 +67,7 @@ class SimSession : public Services {
     std::unique_ptr<Form1> game_;
     std::unique_ptr<InvariantChecker> checker_;
     bool printCues_ = false;
+    script::Parser parser_;
 };
 
 }  // namespace fenwing

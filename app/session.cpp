@@ -1,0 +1,84 @@
+#include "app/session.h"
+
+#include <QtCore/QFile>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "host/qt/qt_host.h"
+#include "host/qt/replay_player.h"
+
+namespace fenwing::app {
+
+namespace {
+std::string path(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+bool cannotWrite(const QString& name) {
+    std::fprintf(stderr, "fenwing: cannot write %s: %s\n", QFile::encodeName(name).constData(),
+                 std::strerror(errno));
+    return false;
+}
+}  // namespace
+
+Session::Session() = default;
+Session::~Session() = default;
+
+bool Session::open(const Options& options) {
+    if (!options.replay.isEmpty()) {
+        // fenwing-sim's own errors and exit status for a script it cannot play.
+        std::ifstream in(path(options.replay));
+        if (!in) {
+            std::fprintf(stderr, "error: cannot open %s\n", path(options.replay).c_str());
+            return false;
+        }
+        try {
+            script_ = script::parseScript(in);
+        } catch (const script::ScriptError& e) {
+            std::fprintf(stderr, "error: %d: %s\n", e.line, e.reason.c_str());
+            return false;
+        }
+    } else {
+        seed_ = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch() /
+                                           std::chrono::nanoseconds(1));
+    }
+    if (!options.state.isEmpty()) {
+        state_ = std::make_unique<std::ofstream>(path(options.state));
+        if (!*state_) return cannotWrite(options.state);
+        statePath_ = options.state;
+    }
+    if (!options.record.isEmpty()) {
+        recorder_ = std::make_unique<script::Recorder>(path(options.record));
+        if (!recorder_->ok()) return cannotWrite(options.record);
+        recordPath_ = options.record;
+    }
+    return true;
+}
+
+void Session::start(qt::QtHost& host) {
+    if (recorder_) host.record(std::move(recorder_));
+    if (script_) {
+        player_ = std::make_unique<qt::ReplayPlayer>(host, std::move(*script_));
+        player_->start();
+    }
+}
+
+int Session::end(qt::QtHost& host, int status) {
+    player_.reset();
+    host.finishSession();
+    if (host.recordingFailed()) {
+        std::fprintf(stderr, "fenwing: the recording %s stops where it could not be written\n",
+                     QFile::encodeName(recordPath_).constData());
+        if (status == 0) status = 1;
+    }
+    if (state_) {
+        *state_ << host.printed();
+        state_->flush();
+        if (!*state_) {
+            cannotWrite(statePath_);
+            return status == 0 ? 1 : status;
+        }
+    }
+    return status;
+}
+
+}  // namespace fenwing::app

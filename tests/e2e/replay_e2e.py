@@ -1,0 +1,562 @@
+#!/usr/bin/env python3
+"""Recording and replaying, end to end, on an X display (run by replay_e2e.sh under xvfb-run).
+
+A whole session in the real window, recorded with --record and played by xdotool: F1, shots at
+ducks found in the window's pixels, misses, the ammunition crate, a help box left open while
+the ticks go on, a stall of the process (SIGSTOP, SIGCONT), a restart with F1 and one chosen
+from the File menu with the mouse, every shot spent, and Del. At exit the window writes its
+state (--state); fenwing-sim --check must print exactly the same for the recording. Then the
+recording is replayed in the window (--replay, with clicks, keys and a stall of its own that
+must change nothing) and must end in the same state. Last, recordings cut short, edited and of
+a future version must end in the driver's `error: LINE: REASON` and status 2 in both programs.
+
+    replay_e2e.py FENWING FENWING_SIM WORKDIR
+
+The window may be of any size: the field is found in its pixels and everything is placed from
+it. While the session is played, what the game made of each click is asked of fenwing-sim, on
+the recording written so far (each event is on disk as soon as it happens).
+Only the standard library, xdotool and ImageMagick's import are used.
+"""
+
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+
+GRID = 3  # the duck finder compares every third pixel each way
+
+
+def note(message):
+    print("replay e2e: " + message, flush=True)
+
+
+def fail(message):
+    print("replay e2e: FAIL: " + message, flush=True)
+    sys.exit(1)
+
+
+def run(*args, timeout=20, check=True):
+    result = subprocess.run(args, capture_output=True, text=True, timeout=timeout)
+    if check and result.returncode != 0:
+        fail("%s exited with %d: %s" % (" ".join(args), result.returncode, result.stderr.strip()))
+    return result.stdout
+
+
+def within(probe, seconds, step=0.05):
+    """Calls probe until it returns something true, for at most `seconds`; that, or None."""
+    end = time.monotonic() + seconds
+    while True:
+        value = probe()
+        if value or time.monotonic() > end:
+            return value or None
+        time.sleep(step)
+
+
+def wait_for(what, probe, seconds, step=0.05):
+    value = within(probe, seconds, step)
+    if not value:
+        fail("timed out after %g s waiting for %s" % (seconds, what))
+    return value
+
+
+def find_window(pattern):
+    out = run("xdotool", "search", "--onlyvisible", "--name", pattern, check=False)
+    ids = out.split()
+    return ids[0] if ids else None
+
+
+class Frame:
+    """One screenshot of a window: its pixels as RGB bytes, and when it was taken."""
+
+    def __init__(self, wid):
+        before = time.monotonic()
+        data = subprocess.run(["import", "-window", wid, "-depth", "8", "ppm:-"],
+                              capture_output=True, timeout=20).stdout
+        self.time = (before + time.monotonic()) / 2
+        parts = data.split(maxsplit=4)
+        if len(parts) < 5 or parts[0] != b"P6":
+            fail("import gave no picture of window %s" % wid)
+        self.width, self.height = int(parts[1]), int(parts[2])
+        self.pixels = parts[4]
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.pixels[i:i + 3])
+
+
+class Field:
+    """Where the field lies in the window, found in a frame with nothing on it: the longest run
+    of pixels unlike the window's background across its middle, and up and down from there in
+    the sky. Everything else is placed from it, in twips as the game counts them."""
+
+    LEFT, TOP, WIDTH, HEIGHT = 1440, 840, 11040, 9405  # imgField, twips
+
+    def __init__(self, frame):
+        back = frame.at(2, frame.height - 3)
+        y = frame.height * 45 // 100
+        best, start = (0, 0), None
+        for x in range(frame.width + 1):
+            inside = x < frame.width and frame.at(x, y) != back
+            if inside and start is None:
+                start = x
+            elif not inside and start is not None:
+                best = max(best, (x - start, start))
+                start = None
+        width, self.left = best
+        self.right = self.left + width
+        x = self.left + width * 4 // 5
+        top, bottom = y, y
+        while top > 0 and frame.at(x, top - 1) != back:
+            top -= 1
+        while bottom < frame.height and frame.at(x, bottom) != back:
+            bottom += 1
+        self.top, self.bottom = top, bottom
+        self.scale = width * 15.0 / self.WIDTH  # pixels per 15 twips
+        if width < 200 or abs((bottom - top) * 15.0 / self.scale - self.HEIGHT) > 300:
+            fail("no field found in the window (%d x %d px at %d, %d)"
+                 % (width, bottom - top, self.left, top))
+
+    def px(self, x, y):
+        """A point in twips, in the window's pixels."""
+        return (self.left + (x - self.LEFT) / 15.0 * self.scale,
+                self.top + (y - self.TOP) / 15.0 * self.scale)
+
+    def box(self, left, top, width, height):
+        x0, y0 = self.px(left, top)
+        x1, y1 = self.px(left + width, top + height)
+        return int(x0), int(y0), int(x1), int(y1)
+
+    def size(self, twips):
+        return twips / 15.0 * self.scale
+
+
+def changed(a, b, x, y):
+    i = (y * a.width + x) * 3
+    pa, pb = a.pixels, b.pixels
+    return (abs(pa[i] - pb[i]) + abs(pa[i + 1] - pb[i + 1]) + abs(pa[i + 2] - pb[i + 2])) > 60
+
+
+def blobs(empty, frame, box):
+    """Connected groups of pixels in `box` that differ from the empty field, as bounding boxes:
+    the shown ducks and bonus items."""
+    left, top, right, bottom = box
+    hit = {(x, y) for y in range(top, bottom, GRID) for x in range(left, right, GRID)
+           if changed(empty, frame, x, y)}
+    found = []
+    while hit:
+        stack = [hit.pop()]
+        x0 = x1 = stack[0][0]
+        y0 = y1 = stack[0][1]
+        while stack:
+            x, y = stack.pop()
+            x0, x1, y0, y1 = min(x0, x), max(x1, x), min(y0, y), max(y1, y)
+            for n in ((x + GRID, y), (x - GRID, y), (x, y + GRID), (x, y - GRID)):
+                if n in hit:
+                    hit.remove(n)
+                    stack.append(n)
+        found.append((x0, y0, x1 + GRID, y1 + GRID))
+    return found
+
+
+def centre(box):
+    return (box[0] + box[2]) / 2, (box[1] + box[3]) / 2
+
+
+class Session:
+    """The window being played, its recording, and what fenwing-sim makes of it so far."""
+
+    def __init__(self, binary, sim, workdir):
+        self.sim = sim
+        self.recording = os.path.join(workdir, "session.sim")
+        self.state = os.path.join(workdir, "window-state.txt")
+        self.process = subprocess.Popen([binary, "--record", self.recording,
+                                         "--state", self.state])
+        self.wid = wait_for("the game's window", lambda: find_window("^Fenwing$"), 30)
+        self.focus()
+        # The first steady frame: the field bare, before Start.
+        self.empty = wait_for("a steady first frame", self.steady, 30)
+        self.field = Field(self.empty)
+        f = self.field
+        note("window %s: %d x %d px, the field at (%d, %d)-(%d, %d), %.2f px a pixel"
+             % (self.wid, self.empty.width, self.empty.height, f.left, f.top, f.right,
+                f.bottom, f.scale))
+
+    def steady(self):
+        a = Frame(self.wid)
+        time.sleep(0.2)
+        b = Frame(self.wid)
+        return b if a.pixels == b.pixels else None
+
+    def focus(self, wid=None):
+        run("xdotool", "windowfocus", "--sync", wid or self.wid, check=False)
+
+    def key(self, name, wid=None):
+        self.focus(wid)
+        run("xdotool", "key", name)
+
+    def click(self, x, y, recorded=True):
+        """A click; unless it is to be refused, until the recording has it."""
+        inputs = len(self.inputs())
+        run("xdotool", "mousemove", "--window", self.wid, str(int(x)), str(int(y)), "click", "1")
+        if recorded:
+            wait_for("the click in the recording", lambda: len(self.inputs()) > inputs, 10)
+
+    def recorded(self):
+        """The recording so far, without a last line still being written."""
+        with open(self.recording) as f:
+            text = f.read()
+        return text[:text.rfind("\n") + 1]
+
+    def game_says(self, *names):
+        """What the game holds now, by the driver's `get`, from the recording so far."""
+        script = self.recorded() + "".join("get %s\n" % n for n in names)
+        result = subprocess.run([self.sim], input=script, capture_output=True, text=True,
+                                timeout=60)
+        if result.returncode != 0:
+            fail("fenwing-sim could not play the recording so far: " + result.stderr.strip())
+        return result.stdout.splitlines()[-len(names):]
+
+    def wait_recorded(self, line, count=1, seconds=10):
+        wait_for("'%s' in the recording" % line,
+                 lambda: self.recorded().splitlines().count(line) >= count, seconds)
+
+    def inputs(self):
+        return [l for l in self.recorded().splitlines()
+                if l.split()[:1] in (["click_at"], ["key"], ["menu"])]
+
+    def shots_and_hits(self):
+        shots, hits = self.game_says("Shots", "LblScore2.Caption")
+        return int(shots), int(hits)
+
+
+def moving(session, wanted, late=0.0):
+    """Two quick screenshots; each blob seen in both that moves as `wanted(dx, dy, dt)` allows,
+    followed to where it will be when a click sent now arrives, 15 ms and `late` seconds from
+    now. Returns the points to click with the speeds, in pixels a second, slowest first."""
+    f = session.field
+    box = (f.left, f.top, f.right, f.bottom)
+    a, b = Frame(session.wid), Frame(session.wid)
+    dt = b.time - a.time
+    points = []
+    for bb in blobs(session.empty, b, box):
+        for ab in blobs(session.empty, a, box):
+            (bx, by), (ax, ay) = centre(bb), centre(ab)
+            if wanted(bb, bx - ax, by - ay, dt):
+                vx, vy = (bx - ax) / dt, (by - ay) / dt
+                lead = time.monotonic() + 0.015 + late - b.time
+                points.append((abs(vx) + abs(vy), bx + vx * lead, by + vy * lead, vx, vy))
+    return [p[1:] for p in sorted(points)]
+
+
+def lateness(x, y, vx, vy, centres):
+    """How much later than reckoned a click at (x, y) aimed along (vx, vy) came, from where
+    the game had the nearest target then; none when no target was near."""
+    near = [(cx, cy) for cx, cy in centres if abs(cx - x) + abs(cy - y) < 150]
+    speed2 = vx * vx + vy * vy
+    if not near or speed2 == 0:
+        return 0.0
+    cx, cy = min(near, key=lambda c: abs(c[0] - x) + abs(c[1] - y))
+    return max(-0.1, min(0.3, ((cx - x) * vx + (cy - y) * vy) / speed2))
+
+
+def shoot_ducks(session, hits_wanted, seconds, required=True):
+    """Shots at flying ducks found in the pixels, until `hits_wanted` have hit. A miss tells,
+    from where the game had the ducks at that moment, how much later than reckoned the click
+    came (a slow build, a busy machine), and the next aim allows for it."""
+    f = session.field
+    duck_w, duck_h = f.size(1305), f.size(900)
+    margin = f.size(225)
+
+    def duck(box, dx, dy, dt):
+        w, h = box[2] - box[0], box[3] - box[1]
+        small = 2 * GRID <= w <= duck_w + 2 * GRID and 2 * GRID <= h <= duck_h + 2 * GRID
+        diagonal = abs(abs(dx) - abs(dy)) <= 8 + 0.3 * max(abs(dx), abs(dy))
+        return small and diagonal and max(abs(dx), abs(dy)) <= 700 * f.scale * dt + 10
+
+    names = ("ImgDuck1", "Imgduck2", "Imgduck3")
+    shots, hits = session.shots_and_hits()
+    first_hits, attempts, late = hits, 0, 0.0
+    deadline = time.monotonic() + seconds
+    while hits - first_hits < hits_wanted and time.monotonic() < deadline:
+        for x, y, vx, vy in moving(session, duck, late=late):
+            # Not where it may have bounced off an edge meanwhile.
+            if f.left + duck_w / 2 + margin < x < f.right - duck_w / 2 - margin and \
+                    f.top + duck_h / 2 + margin < y < f.bottom - duck_h / 2 - margin:
+                session.click(x, y)
+                attempts += 1
+                said = session.game_says("Shots", "LblScore2.Caption",
+                                         *("%s.%s" % (n, p) for n in names for p in ("Left", "Top")))
+                shots, now_hits = int(said[0]), int(said[1])
+                note("%s at (%d, %d): %d shots left"
+                     % ("a hit" if now_hits > hits else "a miss", x - f.left, y - f.top, shots))
+                if now_hits == hits:
+                    places = [float(v) for v in said[2:]]
+                    late += lateness(x, y, vx, vy, [f.px(places[i] + 652.5, places[i + 1] + 450)
+                                                    for i in (0, 2, 4)])
+                hits = now_hits
+                break
+        else:
+            time.sleep(0.05)
+    if hits == first_hits and required:
+        fail("no duck was hit in %d shots" % attempts)
+    return hits - first_hits
+
+
+def bare_point(session):
+    """A point of the field that no duck covers now nor will soon."""
+    f = session.field
+    frame = Frame(session.wid)
+    taken = blobs(session.empty, frame, (f.left, f.top, f.right, f.bottom))
+    reach = f.size(1305) + 40
+    for tx, ty in ((2000, 1400), (11900, 1400), (2000, 9700), (11900, 9700), (7000, 5000)):
+        x, y = f.px(tx, ty)
+        if all(abs(x - centre(b)[0]) > reach or abs(y - centre(b)[1]) > reach for b in taken):
+            return x, y
+    return f.px(7000, 1000)
+
+
+def miss(session):
+    before = session.shots_and_hits()
+    x, y = bare_point(session)
+    session.click(x, y)
+    after = session.shots_and_hits()
+    note("a click on the bare field at (%d, %d): shots %d -> %d, hits %d -> %d"
+         % (x - session.field.left, y - session.field.top, before[0], after[0], before[1],
+            after[1]))
+
+
+def click_the_crate(session, seconds):
+    """The crate crosses right to left, first about 10 s after the first Start and then every
+    5 to 34 s at a random height: found in the field as a blob of its size moving straight to
+    the left, and clicked where it will be, until it has been hit twice; a miss is allowed for
+    as a duck's."""
+    f = session.field
+    crate_w, crate_h = f.size(600), f.size(555)
+
+    def crate(box, dx, dy, dt):
+        w, h = box[2] - box[0], box[3] - box[1]
+        return abs(w - crate_w) <= 3 * GRID + 2 and abs(h - crate_h) <= 3 * GRID + 2 and \
+            dx < 0 and abs(dy) <= 2 and -dx <= 400 * f.scale * dt + 10
+
+    deadline = time.monotonic() + seconds
+    clicks, late = 0, 0.0
+    before = session.game_says("AmmoClicks")[0]
+    while time.monotonic() < deadline and clicks < 2:
+        for x, y, vx, vy in moving(session, crate, late=late):
+            if x > f.left + crate_w:
+                session.click(x, y)
+                after, left = session.game_says("AmmoClicks", "ImgAmmo.Left")
+                crate_x = f.px(float(left) + 300, 0)[0]
+                note("a click at the crate at (%d, %d), its centre at %d then: AmmoClicks %s -> %s"
+                     % (x - f.left, y - f.top, crate_x - f.left, before, after))
+                if after != before:
+                    clicks += 1
+                else:
+                    late += lateness(x, y, vx, vy, [(crate_x, y)])
+                before = after
+                break
+        else:
+            time.sleep(0.05)
+    if not clicks:
+        fail("the crate was not clicked in %g s" % seconds)
+
+
+def play(session):
+    # F1 until the ducks show: a key sent before the window has the focus is lost.
+    def started():
+        session.key("F1")
+        time.sleep(0.3)
+        return session.game_says("ImgDuck1.Visible") == ["True"]
+    wait_for("the game to start", started, 20, step=0.5)
+    started_at = time.monotonic()
+    note("F1 started the game")
+
+    # Ducks until about 7 s in, and two misses: the crate comes at about 10 s. If no duck was
+    # hit by then, more shots after the crate.
+    hits = shoot_ducks(session, 2, max(2, started_at + 7 - time.monotonic()), required=False)
+    miss(session)
+    miss(session)
+    time.sleep(max(0, started_at + 9 - time.monotonic()))
+    click_the_crate(session, 45)
+    if not hits:
+        shoot_ducks(session, 1, 20)
+
+    # A help box left open while the ticks go on, then closed with Return. A click on the field
+    # meanwhile is refused: it is not game input, and is not recorded.
+    session.key("F3")
+    box = wait_for("the Controls box", lambda: find_window("^Controls$"), 20)
+    seconds_before = session.game_says("LblTimeLeft.Caption")[0]
+    inputs = session.inputs()
+    session.click(*bare_point(session), recorded=False)
+    time.sleep(1.5)
+    if session.inputs() != inputs:
+        fail("a click while the Controls box was open was recorded as game input")
+    session.key("Return", box)
+    wait_for("the Controls box to close", lambda: not find_window("^Controls$"), 20)
+    session.focus()
+    note("the Controls box was open from %s s left; a click meanwhile was refused"
+         % seconds_before)
+
+    # A stall: the process stopped for 1.5 s; the window's timers catch up in one late tick.
+    def stalls():
+        return sum(1 for l in session.recorded().splitlines() if l.startswith("stall "))
+    before = stalls()
+    session.process.send_signal(signal.SIGSTOP)
+    time.sleep(1.5)
+    session.process.send_signal(signal.SIGCONT)
+    wait_for("the stall in the recording", lambda: stalls() > before, 10)
+    note("a stall of the process was recorded")
+
+    # A restart with F1, and one chosen from the File menu with the mouse: the menu opened
+    # with a click on File, its first item chosen with Down and Return (not a shortcut).
+    session.key("F1")
+    session.wait_recorded("key F1", 2)
+    time.sleep(1)
+    menu_bar = session.field.top - session.field.size(840)  # the client area's top
+    for _ in range(5):
+        session.focus()
+        run("xdotool", "mousemove", "--window", session.wid, str(int(menu_bar)),
+            str(int(menu_bar / 2)), "click", "1")
+        time.sleep(1)
+        run("xdotool", "key", "Down", "Return")
+        if within(lambda: "menu mnufileStart" in session.recorded(), 5):
+            break
+        run("xdotool", "key", "Escape")  # the menu did not open in time: again
+    session.wait_recorded("menu mnufileStart")
+    note("restarted with F1 and with File -> Start")
+
+    # Every shot spent on the bare field (again if a bonus item gave more meanwhile): the game
+    # ends with its box.
+    spent = 0
+    while True:
+        shots = session.shots_and_hits()[0]
+        if shots <= 0:
+            break
+        x, y = bare_point(session)
+        inputs = len(session.inputs())
+        run("xdotool", "mousemove", "--window", session.wid, str(int(x)), str(int(y)))
+        for _ in range(shots):
+            run("xdotool", "click", "1")
+            time.sleep(0.04)
+        wait_for("the clicks in the recording",
+                 lambda: len(session.inputs()) >= inputs + shots, 20)
+        spent += shots
+    box = wait_for("the out-of-shots box", lambda: find_window("^Oh no!$"), 20)
+    while box:  # one, unless a click came before it opened
+        time.sleep(0.5)
+        session.key("Return", box)
+        wait_for("the box to close", lambda: find_window("^Oh no!$") != box, 20)
+        box = within(lambda: find_window("^Oh no!$"), 1)
+    note("%d shots spent; the game ended with its box" % spent)
+
+    session.key("Delete")
+    try:
+        status = session.process.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        fail("the program was still running 20 s after Del")
+    if status != 0:
+        fail("the program ended with status %d after Del" % status)
+
+
+def same(what, expected, got):
+    if expected != got:
+        import difflib
+        diff = "".join(list(difflib.unified_diff(expected.splitlines(True), got.splitlines(True),
+                                                 "expected", what))[:60])
+        fail("%s differs:\n%s" % (what, diff))
+
+
+def replay(binary, recording, workdir, expected):
+    """The recording played in the window must end in the same state, whatever the player
+    does meanwhile and however the process is stopped."""
+    state = os.path.join(workdir, "replay-state.txt")
+    started = time.monotonic()
+    game = subprocess.Popen([binary, "--replay", recording, "--state", state])
+    try:
+        wid = wait_for("the replay's window", lambda: find_window(r"^Fenwing \(replay\)$"), 30)
+        note("the replay's window is titled 'Fenwing (replay)'")
+        time.sleep(3)
+        if game.poll() is None:  # the player's own clicks and keys are ignored
+            run("xdotool", "windowfocus", "--sync", wid, check=False)
+            run("xdotool", "mousemove", "--window", wid, "300", "300", "click", "1",
+                check=False)
+            run("xdotool", "key", "F1", "F3", check=False)
+            time.sleep(2)
+            game.send_signal(signal.SIGSTOP)
+            time.sleep(1.5)
+            game.send_signal(signal.SIGCONT)
+        length = sum(float(l.split()[1]) for l in open(recording)
+                     if l.startswith(("advance ", "stall "))) / 1000
+        status = game.wait(timeout=length + 90)
+    except subprocess.TimeoutExpired:
+        fail("the replay was still running long after its end")
+    finally:
+        if game.poll() is None:
+            game.kill()
+    if status != 0:
+        fail("the replay ended with status %d" % status)
+    same("the replay's state", expected, open(state).read())
+    note("the replay ended by itself after %.1f s in the same state" % (time.monotonic() - started))
+
+
+def bad_recordings(binary, sim, recording, workdir):
+    text = open(recording).read()
+    lines = text.splitlines(True)
+    cut = next(i for i, l in enumerate(lines) if l.startswith("click_at "))
+    cases = {
+        "cut short": "".join(lines[:cut]) + lines[cut][:12],
+        "edited": text.replace("key F1\n", "key F13\n", 1),
+        "of a future version": text.replace("version 1\n", "version 2\n", 1),
+    }
+    for what, bad in cases.items():
+        path = os.path.join(workdir, "bad.sim")
+        with open(path, "w") as f:
+            f.write(bad)
+        results = []
+        for args in ([sim, path], [binary, "--replay", path]):
+            try:
+                r = subprocess.run(args, capture_output=True, text=True, timeout=30)
+            except subprocess.TimeoutExpired:
+                fail("%s on a recording %s did not end" % (args[0], what))
+            if r.returncode != 2 or not re.fullmatch(r"error: \d+: [^\n]+\n", r.stderr):
+                fail("%s on a recording %s: status %d, %r"
+                     % (os.path.basename(args[0]), what, r.returncode, r.stderr))
+            results.append(r.stderr)
+        if results[0] != results[1]:
+            fail("a recording %s: fenwing-sim says %r, the window %r" % (what, *results))
+        note("a recording %s: %s" % (what, results[0].strip()))
+
+
+def main():
+    binary, sim, workdir = sys.argv[1:4]
+    session = Session(binary, sim, workdir)
+    try:
+        play(session)
+    finally:
+        if session.process.poll() is None:
+            session.process.send_signal(signal.SIGCONT)
+            session.process.kill()
+    recording = session.recording
+    counts = {w: sum(1 for l in open(recording) if l.split()[:1] == [w])
+              for w in ("advance", "stall", "click_at", "key", "menu")}
+    note("the recording: " + ", ".join("%d %s" % (n, w) for w, n in counts.items()))
+
+    window = open(session.state).read()
+    result = subprocess.run([sim, "--check", recording], capture_output=True, text=True,
+                            timeout=60)
+    if result.returncode != 0:
+        fail("fenwing-sim --check on the recording: status %d, %s"
+             % (result.returncode, result.stderr.strip()))
+    same("fenwing-sim's output", window, result.stdout)
+    note("fenwing-sim --check prints exactly the window's state (%d lines, %d boxes)"
+         % (len(window.splitlines()), window.count("msgbox ")))
+
+    replay(binary, recording, workdir, window)
+    bad_recordings(binary, sim, recording, workdir)
+    note("PASS")
+
+
+if __name__ == "__main__":
+    main()
