@@ -92,7 +92,6 @@ class QtHost : public QObject, public Services {
     // Delivers every tick that fell due, then the input if any, and records both.
     void dispatch(const script::Command* input);
     void input(const script::Command& command);
-    void pump();  // delivers due ticks and arms the timer for the next deadline
     void arm();
     void showNextBox();
     void finish(int status);
