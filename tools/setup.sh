@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
   libgtest-dev googletest                   # the tests
   xvfb xauth xdotool x11-utils imagemagick  # real-window tests and screenshots
-  dpkg-dev file man-db                      # the Debian package and its test
+  dpkg-dev file man-db lintian              # the Debian package and its test
   desktop-file-utils appstream              # validating the desktop entry and metainfo
 )
 packages+=("$@")
