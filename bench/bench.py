@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Benchmarks the real window against a bare Qt window, and the headless driver.
 
-Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS]
+Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS] [--startup]
 
 Each window run: start with FENWING_TRACE set, wait for the window, 10 s idle, F1, 10 s of
 play, then on to the end of the 60-second game, close its box, Del. The game and the bare window
 take turns, RUNS times each, so that both see the same machine; every figure is the median of
 the runs. Prints one table, with PASS or MISS against each target.
+
+With --startup only the start-up is measured, RUNS times each (41 unless given), a second a
+run: exec to the end of the first paint, the two windows taking turns; it prints the medians,
+the quartiles and the ratio.
 """
 
 import os
@@ -52,15 +56,18 @@ def cpu_seconds(pid):
     return total / 1e9
 
 
-def read_trace(path):
+def read_trace(path, cpu=None):
+    """The first time of each mark and every tick; the CPU time at each mark into `cpu`."""
     marks, ticks = {}, []
     with open(path) as f:
         for line in f:
             kind, *rest = line.split()
             if kind == "tick":
                 ticks.append(float(rest[0]))
-            elif kind == "mark":
-                marks.setdefault(rest[0], float(rest[1]))
+            elif kind == "mark" and rest[0] not in marks:
+                marks[rest[0]] = float(rest[1])
+                if cpu is not None and len(rest) > 2:
+                    cpu[rest[0]] = float(rest[2])
     return marks, ticks
 
 
@@ -138,6 +145,58 @@ def measure_window(binary, title, has_box):
     }
 
 
+def measure_startup(binary, title):
+    """Exec to the end of the first paint, and the CPU time used until then (ms). Nothing else
+    runs while the window starts: it is looked for only once it has had time to appear, then
+    closed with Del."""
+    trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
+    env = dict(os.environ, FENWING_TRACE=trace)
+    exec_at = time.monotonic()
+    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(0.6)
+        wid = wait_window(title, 30)
+        sh("xdotool", "windowfocus", "--sync", wid)
+        sh("xdotool", "key", "Delete")
+        proc.wait(timeout=10)
+    finally:
+        if proc.returncode is None:
+            proc.kill()
+            proc.wait()
+    cpu = {}
+    marks, _ = read_trace(trace, cpu)
+    os.unlink(trace)
+    return 1000 * (marks["paint"] - exec_at), 1000 * cpu["paint"]
+
+
+def startup_only(game_bin, bare_bin, runs):
+    game, bare = [], []
+    for i in range(runs):
+        game.append(measure_startup(game_bin, "Fenwing"))
+        bare.append(measure_startup(bare_bin, "Bare"))
+        print("bench: start-up %d of %d: game %.1f ms (CPU %.1f), bare %.1f ms (CPU %.1f)"
+              % (i + 1, runs, *game[-1], *bare[-1]), file=sys.stderr, flush=True)
+
+    def quartiles(runs, which):
+        values = [r[which] for r in runs]
+        q = statistics.quantiles(values, n=4)
+        return "%.1f / **%.1f** / %.1f" % (q[0], statistics.median(values), q[2])
+
+    print("Start-up, %d runs each, taking turns; Xvfb; %d cores. Quartiles and median, ms."
+          % (runs, os.cpu_count()))
+    print()
+    print("| Window | Exec to first frame | CPU time to first frame |")
+    print("|---|---|---|")
+    print("| Game | %s | %s |" % (quartiles(game, 0), quartiles(game, 1)))
+    print("| Bare | %s | %s |" % (quartiles(bare, 0), quartiles(bare, 1)))
+    print()
+    ratios = [statistics.median(r[i] for r in game) / statistics.median(r[i] for r in bare)
+              for i in (0, 1)]
+    print("Game / bare, medians: %.2f exec to first frame (target ≤ 1.3: %s), %.2f CPU time"
+          % (ratios[0], "PASS" if ratios[0] <= 1.3 else "MISS", ratios[1]))
+
+
 def run_child(args, stdin_text):
     """Runs a program to its end; returns (wall seconds, CPU seconds, peak RSS MiB)."""
     start = time.monotonic()
@@ -169,11 +228,16 @@ def median(runs, key):
 
 
 def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else "build"
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    args = [a for a in sys.argv[1:] if a != "--startup"]
+    startup = len(args) < len(sys.argv) - 1
+    build = args[0] if args else "build"
+    runs = int(args[1]) if len(args) > 1 else (41 if startup else 5)
     game_bin = os.path.join(build, "fenwing")
     bare_bin = os.path.join(build, "bench", "fenwing_bare_window")
     sim_bin = os.path.join(build, "fenwing-sim")
+    if startup:
+        startup_only(game_bin, bare_bin, runs)
+        return
 
     game, bare, headless = [], [], []
     for i in range(runs):

@@ -20,7 +20,8 @@ Trace::Trace(std::string path) : path_(std::move(path)) { ticks_.reserve(1 << 16
 Trace::~Trace() {
     std::FILE* f = std::fopen(path_.c_str(), "w");
     if (!f) return;
-    for (const auto& [what, at] : marks_) std::fprintf(f, "mark %s %.6f\n", what.c_str(), at);
+    for (const Mark& m : marks_)
+        std::fprintf(f, "mark %s %.6f %.6f\n", m.what.c_str(), m.at, m.cpu);
     for (double at : ticks_) std::fprintf(f, "tick %.6f\n", at);
     std::fclose(f);
 }
@@ -28,6 +29,12 @@ Trace::~Trace() {
 double Trace::now() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double Trace::cpuNow() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 

@@ -1,7 +1,8 @@
 // Timing records for the benchmark, off unless asked for: with FENWING_TRACE=FILE in the
 // environment a window notes when each tick of one fastest timer is delivered, when it first
 // paints and when marked moments happen (a game's start and end), and writes them to FILE as
-// it closes. Times are CLOCK_MONOTONIC seconds, the clock the benchmark reads too.
+// it closes. Times are CLOCK_MONOTONIC seconds, the clock the benchmark reads too; a marked
+// moment also carries the CPU time that the process's threads have used until then.
 #pragma once
 
 #include <QtCore/QObject>
@@ -23,8 +24,9 @@ class Trace : public QObject {
     ~Trace() override;  // writes the file
 
     static double now();
+    static double cpuNow();
     void tick() { ticks_.push_back(now()); }
-    void mark(std::string what) { marks_.emplace_back(std::move(what), now()); }
+    void mark(std::string what) { marks_.push_back({std::move(what), now(), cpuNow()}); }
     // Marks "paint" once `view` has finished its first paint.
     void watchFirstPaint(QWidget* view);
 
@@ -34,7 +36,11 @@ class Trace : public QObject {
   private:
     std::string path_;
     std::vector<double> ticks_;
-    std::vector<std::pair<std::string, double>> marks_;
+    struct Mark {
+        std::string what;
+        double at, cpu;
+    };
+    std::vector<Mark> marks_;
 };
 
 }  // namespace fenwing::qt
