@@ -2,8 +2,10 @@
 #include <QtWidgets/QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "app/options.h"
+#include "app/warm_up.h"
 #include "host/qt/qt_host.h"
 
 namespace {
@@ -40,9 +42,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     qInstallMessageHandler(onQtMessage);
+    // What the first frame waits for and another core can do meanwhile (app/warm_up.h).
+    std::jthread fonts(fenwing::app::loadFontConfiguration);
     QApplication app(argc, argv);
+    fonts.join();
+    std::jthread qtParts(fenwing::app::loadQtParts);
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
     fenwing::qt::QtHost host;
     host.show();
+    qtParts.join();
     return QApplication::exec();
 }

@@ -21,21 +21,24 @@ Trace::~Trace() {
     std::FILE* f = std::fopen(path_.c_str(), "w");
     if (!f) return;
     for (const Mark& m : marks_)
-        std::fprintf(f, "mark %s %.6f %.6f\n", m.what.c_str(), m.at, m.cpu);
+        std::fprintf(f, "mark %s %.6f %.6f %.6f\n", m.what.c_str(), m.at, m.cpu, m.threadCpu);
     for (double at : ticks_) std::fprintf(f, "tick %.6f\n", at);
     std::fclose(f);
 }
 
-double Trace::now() {
+namespace {
+double seconds(clockid_t clock) {
     timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
+    clock_gettime(clock, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
+}  // namespace
 
-double Trace::cpuNow() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+double Trace::now() { return seconds(CLOCK_MONOTONIC); }
+
+void Trace::mark(std::string what) {
+    marks_.push_back({std::move(what), now(), seconds(CLOCK_PROCESS_CPUTIME_ID),
+                      seconds(CLOCK_THREAD_CPUTIME_ID)});
 }
 
 void Trace::watchFirstPaint(QWidget* view) { view->installEventFilter(this); }

@@ -2,7 +2,8 @@
 // environment a window notes when each tick of one fastest timer is delivered, when it first
 // paints and when marked moments happen (a game's start and end), and writes them to FILE as
 // it closes. Times are CLOCK_MONOTONIC seconds, the clock the benchmark reads too; a marked
-// moment also carries the CPU time that the process's threads have used until then.
+// moment also carries the CPU time used until then by all the process's threads and by the
+// thread that marks it (the main thread: the path to the first frame).
 #pragma once
 
 #include <QtCore/QObject>
@@ -24,9 +25,8 @@ class Trace : public QObject {
     ~Trace() override;  // writes the file
 
     static double now();
-    static double cpuNow();
     void tick() { ticks_.push_back(now()); }
-    void mark(std::string what) { marks_.push_back({std::move(what), now(), cpuNow()}); }
+    void mark(std::string what);
     // Marks "paint" once `view` has finished its first paint.
     void watchFirstPaint(QWidget* view);
 
@@ -38,7 +38,7 @@ class Trace : public QObject {
     std::vector<double> ticks_;
     struct Mark {
         std::string what;
-        double at, cpu;
+        double at, cpu, threadCpu;
     };
     std::vector<Mark> marks_;
 };
