@@ -5,8 +5,11 @@
 #include <thread>
 
 #include "app/options.h"
-#include "app/warm_up.h"
 #include "host/qt/qt_host.h"
+
+#ifdef FENWING_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace {
 // Qt aborts when it cannot open a window; say why in one line and fail instead.
@@ -18,6 +21,17 @@ void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
         std::_Exit(1);
     }
     std::fprintf(stderr, "%s\n", text.constData());
+}
+
+// fontconfig reads its configuration and font caches, much of what the first frame waits for,
+// on another core while QApplication connects to the display; Qt's font database, which would
+// do it on the main thread, then finds it done.
+std::jthread readFontConfiguration() {
+#ifdef FENWING_HAVE_FONTCONFIG
+    return std::jthread([] { FcInit(); });
+#else
+    return {};
+#endif
 }
 
 bool noDisplay() {
@@ -42,14 +56,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     qInstallMessageHandler(onQtMessage);
-    // What the first frame waits for and another core can do meanwhile (app/warm_up.h).
-    std::jthread fonts(fenwing::app::loadFontConfiguration);
+    std::jthread fonts = readFontConfiguration();
     QApplication app(argc, argv);
-    fonts.join();
-    std::jthread qtParts(fenwing::app::loadQtParts);
+    if (fonts.joinable()) fonts.join();
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
     fenwing::qt::QtHost host;
     host.show();
-    qtParts.join();
     return QApplication::exec();
 }

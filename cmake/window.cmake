@@ -32,10 +32,10 @@ add_library(fenwing_qt STATIC
   ${FENWING_RESOURCES} ${FENWING_BAKED})
 target_link_libraries(fenwing_qt PUBLIC fenwing_core Qt6::Widgets)
 
-add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/warm_up.cpp)
+add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)
-# fontconfig, where Qt finds its fonts with it, so that start-up can load its configuration
-# early (app/warm_up.h); Qt links it already.
+# fontconfig, where Qt finds the fonts with it, so that the program can have it read its
+# configuration early, beside the display connection (app/main.cpp); Qt links it already.
 find_package(Fontconfig QUIET)
 if(Fontconfig_FOUND)
   target_link_libraries(fenwing PRIVATE Fontconfig::Fontconfig)

@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3         # the build and the picture tool
   qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
+  libfontconfig-dev                         # its fonts' configuration, read early at start-up
   libgtest-dev googletest                   # the tests
   xvfb xauth xdotool x11-utils imagemagick  # real-window tests and screenshots
   dpkg-dev file man-db lintian              # the Debian package and its test

@@ -5,8 +5,6 @@
 #include <QtCore/QRandomGenerator>
 #include <QtGui/QAction>
 #include <QtGui/QIcon>
-#include <QtGui/QImageReader>
-#include <QtGui/QPixmap>
 #include <QtGui/QScreen>
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenuBar>
@@ -71,14 +69,10 @@ void QtHost::buildWindow() {
     window_->setWindowTitle(QString::fromStdString(form_->caption()));
     // The window's icon up to 64 pixels: the window manager asks for no more, and each size is
     // kept decoded for as long as the window lives (the two biggest would take a megabyte). A
-    // launcher takes its bigger icon from the installed files. Read by Qt's own PNG reader: a
-    // reader that may guess would first load every image format plugin to ask it.
+    // launcher takes its bigger icon from the installed files.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) {
-        QImageReader png(QStringLiteral(":/icons/fenwing-%1.png").arg(size), "png");
-        png.setAutoDetectImageFormat(false);
-        icon.addPixmap(QPixmap::fromImage(png.read()));
-    }
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/fenwing-%1.png").arg(size), QSize(size, size));
     window_->setWindowIcon(icon);
     view_ = new FieldView(*form_, window_.get());
     view_->onClick = [this](float x, float y) { dispatch([=, this] { form_->clickAt(x, y); }); };
