@@ -10,7 +10,8 @@ the runs. Prints one table, with PASS or MISS against each target.
 
 With --startup only the start-up is measured, RUNS times each (41 unless given), a second a
 run: exec to the end of the first paint, the two windows taking turns; it prints the medians,
-the quartiles and the ratio.
+the quartiles and the ratio, and where the time went: the phases between the trace's marks, in
+wall time and in the main thread's CPU time.
 """
 
 import os
@@ -146,10 +147,14 @@ def measure_window(binary, title, has_box):
     }
 
 
+STARTUP_MARKS = ("host", "built", "paint")
+
+
 def measure_startup(binary, title):
     """Exec to the end of the first paint, and the CPU time used until then by the process and
-    by its main thread (ms). Nothing else runs while the window starts: it is looked for only
-    once it has had time to appear, then closed with Del."""
+    by its main thread (ms); and the wall and main-thread CPU times from exec to each of
+    STARTUP_MARKS. Nothing else runs while the window starts: it is looked for only once it
+    has had time to appear, then closed with Del."""
     trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
     env = dict(os.environ, FENWING_TRACE=trace)
     exec_at = time.monotonic()
@@ -168,7 +173,9 @@ def measure_startup(binary, title):
     cpu = {}
     marks, _ = read_trace(trace, cpu)
     os.unlink(trace)
-    return (1000 * (marks["paint"] - exec_at), 1000 * cpu["paint"][0], 1000 * cpu["paint"][1])
+    phases = {m: (1000 * (marks[m] - exec_at), 1000 * cpu[m][1]) for m in STARTUP_MARKS}
+    return (1000 * (marks["paint"] - exec_at), 1000 * cpu["paint"][0], 1000 * cpu["paint"][1],
+            phases)
 
 
 def startup_only(game_bin, bare_bin, runs):
@@ -177,7 +184,8 @@ def startup_only(game_bin, bare_bin, runs):
         game.append(measure_startup(game_bin, "Fenwing"))
         bare.append(measure_startup(bare_bin, "Bare"))
         print("bench: start-up %d of %d: game %.1f ms (CPU %.1f, main thread %.1f), "
-              "bare %.1f ms (CPU %.1f, main thread %.1f)" % (i + 1, runs, *game[-1], *bare[-1]),
+              "bare %.1f ms (CPU %.1f, main thread %.1f)" % (i + 1, runs, *game[-1][:3],
+                                                             *bare[-1][:3]),
               file=sys.stderr, flush=True)
 
     def quartiles(runs, which):
@@ -198,6 +206,22 @@ def startup_only(game_bin, bare_bin, runs):
     print("Game / bare, medians: %.2f exec to first frame (target ≤ 1.3: %s); CPU time %.2f, "
           "the main thread's %.2f" % (ratios[0], "PASS" if ratios[0] <= 1.3 else "MISS",
                                       ratios[1], ratios[2]))
+    print()
+    print("Where the time goes, medians (ms): wall time / the main thread's CPU time.")
+    print()
+    print("| Phase | Game | Bare |")
+    print("|---|---:|---:|")
+    names = {"host": "exec to the application ready (loading, QApplication)",
+             "built": "building the window",
+             "paint": "showing it, to the end of the first paint"}
+    for i, mark in enumerate(STARTUP_MARKS):
+        before = STARTUP_MARKS[i - 1] if i else None
+
+        def phase(runs_, k):
+            return statistics.median(r[3][mark][k] - (r[3][before][k] if before else 0)
+                                     for r in runs_)
+        print("| %s | %.1f / %.1f | %.1f / %.1f |" % (names[mark], phase(game, 0), phase(game, 1),
+                                                     phase(bare, 0), phase(bare, 1)))
 
 
 def run_child(args, stdin_text):
