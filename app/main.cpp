@@ -2,10 +2,15 @@
 #include <QtWidgets/QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "app/options.h"
 #include "app/session.h"
 #include "host/qt/qt_host.h"
+
+#ifdef FENWING_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace {
 // Qt aborts when it cannot open a window; say why in one line and fail instead.
@@ -17,6 +22,17 @@ void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
         std::_Exit(1);
     }
     std::fprintf(stderr, "%s\n", text.constData());
+}
+
+// fontconfig reads its configuration and font caches, much of what the first frame waits for,
+// on another core while QApplication connects to the display; Qt's font database, which would
+// do it on the main thread, then finds it done.
+std::jthread readFontConfiguration() {
+#ifdef FENWING_HAVE_FONTCONFIG
+    return std::jthread([] { FcInit(); });
+#else
+    return {};
+#endif
 }
 
 bool noDisplay() {
@@ -43,7 +59,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     qInstallMessageHandler(onQtMessage);
+    std::jthread fonts = readFontConfiguration();
     QApplication app(argc, argv);
+    if (fonts.joinable()) fonts.join();
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
     fenwing::qt::QtHost host(session.seed(), session.replay());
     if (!parsed.options->mute) host.enableSound();

@@ -9,18 +9,38 @@ namespace fenwing::app {
 namespace {
 
 // Qt's own options, which QApplication takes from the command line after this parser has read
-// it: accepted here, and left out of the help.
-void acceptQtOptions(QCommandLineParser& parser) {
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
-                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "display",
-                             "geometry", "style", "stylesheet", "session", "title"}) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
-        QCommandLineOption option(QString::fromLatin1(name));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
+// it: accepted here, and shown only by --help-all.
+struct QtOption {
+    const char* name;
+    const char* value;  // none for a switch
+    const char* description;
+};
+constexpr QtOption kQtOptions[] = {
+    {"platform", "name", "Qt's platform plugin: xcb, wayland, offscreen..."},
+    {"platformpluginpath", "path", "Where to look for platform plugins."},
+    {"platformtheme", "name", "Qt's platform theme."},
+    {"plugin", "name", "Loads an input plugin."},
+    {"display", "name", "The X display to open the window on."},
+    {"qwindowgeometry", "geometry", "Where the window opens, such as +100+50."},
+    {"geometry", "geometry", "The same as -qwindowgeometry."},
+    {"qwindowicon", "file", "The window's icon."},
+    {"qwindowtitle", "title", "The window's title."},
+    {"title", "title", "The same as -qwindowtitle."},
+    {"style", "name", "The widget style, such as Fusion."},
+    {"stylesheet", "file", "A Qt style sheet for the widgets."},
+    {"session", "id", "The desktop session to restore."},
+    {"reverse", nullptr, "Lays the window out from right to left."},
+    {"widgetcount", nullptr, "At exit, prints how many widgets were left."},
+    {"nograb", nullptr, "Never grabs the mouse or the keyboard."},
+    {"dograb", nullptr, "Grabs them even under a debugger."},
+    {"sync", nullptr, "Talks to the X server synchronously."},
+};
+
+void acceptQtOptions(QCommandLineParser& parser, bool show) {
+    for (const QtOption& o : kQtOptions) {
+        QCommandLineOption option(QString::fromLatin1(o.name), QString::fromLatin1(o.description),
+                                  o.value ? QString::fromLatin1(o.value) : QString());
+        if (!show) option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
 }
@@ -57,7 +77,7 @@ Parsed parseCommandLine(const QStringList& arguments) {
                        "<file>, as fenwing-sim prints them."),
         QStringLiteral("file"));
     parser.addOptions({mute, record, replay, state});
-    acceptQtOptions(parser);
+    acceptQtOptions(parser, false);
 
     Parsed out;
     // Qt names the program only once an application object exists: not yet.
@@ -74,7 +94,16 @@ Parsed parseCommandLine(const QStringList& arguments) {
         out.status = 2;
         return out;
     }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(QStringLiteral("help-all"))) {
+        QCommandLineParser qt;
+        acceptQtOptions(qt, true);
+        print(stdout, helpText() +
+                          QStringLiteral("\nQt's options, which it takes as every Qt "
+                                         "program does:\n") +
+                          qt.helpText().section(QStringLiteral("Options:\n"), 1));
+        return out;
+    }
+    if (parser.isSet(help)) {
         print(stdout, helpText());
         return out;
     }
@@ -90,9 +119,17 @@ Parsed parseCommandLine(const QStringList& arguments) {
         out.status = 2;
         return out;
     }
+    for (const QCommandLineOption& file : {record, replay, state}) {
+        if (parser.isSet(file) && parser.value(file).isEmpty()) {
+            print(stderr, QStringLiteral("fenwing: --%1 needs a file name\n").arg(file.names()[0]) +
+                              usage() + QStringLiteral("Try 'fenwing --help' for more.\n"));
+            out.status = 2;
+            return out;
+        }
+    }
     if (parser.isSet(record) && parser.isSet(replay)) {
-        print(stderr,
-              QStringLiteral("fenwing: --record and --replay cannot go together\n") + usage());
+        print(stderr, QStringLiteral("fenwing: --record and --replay cannot go together\n") +
+                          usage() + QStringLiteral("Try 'fenwing --help' for more.\n"));
         out.status = 2;
         return out;
     }

@@ -2,8 +2,9 @@
 // single-shot precise timer re-armed to each deadline) and, after F1, moves one 87 x 60 picture
 // a step a tick, repainting only its old and new rectangles. Made bigger, it scales the picture
 // and its steps as the game scales its client area. Del quits. With FENWING_TRACE set it
-// records the same things as the game: each tick, the first paint, each paint's size, "start"
-// at F1, and "box:Fail" after 3840 ticks (60 s) of moving.
+// records the same things as the game: when it begins to build the window and when it has built
+// it, each tick, the first paint, each paint's size, "start" at F1, and "box:Fail" after 3840
+// ticks (60 s) of moving.
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
@@ -24,6 +25,7 @@ constexpr int kGameTicks = 60 * 64;
 class BareWindow : public QWidget {
   public:
     BareWindow() : trace_(fenwing::qt::Trace::fromEnvironment()) {
+        if (trace_) trace_->mark("host");
         setWindowTitle(QStringLiteral("Bare"));
         resize(927, 822);  // the game's window at its natural size, menu bar included
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -37,6 +39,7 @@ class BareWindow : public QWidget {
         connect(&tick_, &QTimer::timeout, this, [this] { onTick(); });
         clock_.start();
         arm();
+        if (trace_) trace_->mark("built");
     }
 
   protected:

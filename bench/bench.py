@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
 """Benchmarks the real window against a bare Qt window, and the headless driver.
 
-Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS]
+Run by tools/bench.sh inside xvfb-run:  bench.py BUILD_DIR [RUNS] [--startup]
 
 Each window run: start with FENWING_TRACE set, wait for the window, 10 s idle, F1, 10 s of
 play, then on to the end of the 60-second game, close its box, Del. The game runs twice a round,
 silent without any sound server and with sound on a private PulseAudio server's null sink; the
 bare window once. They take turns, RUNS rounds, so that all see the same machine; every figure is
 the median of the runs. Then the silent game and the bare window once more each, made as big as
-the screen (1920 x 1080, as maximised): F1 and 10 s of play. With sound, the sink's monitor is recorded around the Start, the time-up
-and five shots after the game, and each sound's start is timed from its cue. Prints one table,
+the screen (1920 x 1080, as maximised): F1 and 10 s of play.
+With sound, the sink's monitor is recorded around the Start, the time-up and five shots after
+the game, and each sound's start is timed from its cue. Prints one table,
 with PASS or MISS against each target.
+
+With --startup only the start-up is measured, RUNS times each (41 unless given), a second a
+run: exec to the end of the first paint, the two windows taking turns; it prints the medians,
+the quartiles and the ratio, and where the time went: the phases between the trace's marks, in
+wall time and in the main thread's CPU time.
 """
 
 import os
@@ -61,9 +67,10 @@ def cpu_seconds(pid):
     return total / 1e9
 
 
-def read_trace(path):
+def read_trace(path, cpu=None):
     """The first time of each mark, every time of each, the ticks, and the paints (time, device
-    pixels)."""
+    pixels); into `cpu`, the CPU time of the process and of the marking thread at each first
+    mark."""
     marks, every, ticks, paints = {}, {}, [], []
     with open(path) as f:
         for line in f:
@@ -71,6 +78,8 @@ def read_trace(path):
             if kind == "tick":
                 ticks.append(float(rest[0]))
             elif kind == "mark":
+                if rest[0] not in marks and cpu is not None and len(rest) > 3:
+                    cpu[rest[0]] = (float(rest[2]), float(rest[3]))
                 marks.setdefault(rest[0], float(rest[1]))
                 every.setdefault(rest[0], []).append(float(rest[1]))
             elif kind == "painted":
@@ -197,6 +206,83 @@ def measure_window(binary, title, has_box, sink=None):
     }
 
 
+STARTUP_MARKS = ("host", "built", "paint")
+
+
+def measure_startup(binary, title):
+    """Exec to the end of the first paint, and the CPU time used until then by the process and
+    by its main thread (ms); and the wall and main-thread CPU times from exec to each of
+    STARTUP_MARKS. Nothing else runs while the window starts: it is looked for only once it
+    has had time to appear, then closed with Del."""
+    trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
+    env = dict(os.environ, FENWING_TRACE=trace)
+    exec_at = time.monotonic()
+    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(0.6)
+        wid = wait_window(title, 30)
+        sh("xdotool", "windowfocus", "--sync", wid)
+        sh("xdotool", "key", "Delete")
+        proc.wait(timeout=10)
+    finally:
+        if proc.returncode is None:
+            proc.kill()
+            proc.wait()
+    cpu = {}
+    marks, _, _, _ = read_trace(trace, cpu)
+    os.unlink(trace)
+    phases = {m: (1000 * (marks[m] - exec_at), 1000 * cpu[m][1]) for m in STARTUP_MARKS}
+    return (1000 * (marks["paint"] - exec_at), 1000 * cpu["paint"][0], 1000 * cpu["paint"][1],
+            phases)
+
+
+def startup_only(game_bin, bare_bin, runs):
+    game, bare = [], []
+    for i in range(runs):
+        game.append(measure_startup(game_bin, "Fenwing"))
+        bare.append(measure_startup(bare_bin, "Bare"))
+        print("bench: start-up %d of %d: game %.1f ms (CPU %.1f, main thread %.1f), "
+              "bare %.1f ms (CPU %.1f, main thread %.1f)" % (i + 1, runs, *game[-1][:3],
+                                                             *bare[-1][:3]),
+              file=sys.stderr, flush=True)
+
+    def quartiles(runs, which):
+        values = [r[which] for r in runs]
+        q = statistics.quantiles(values, n=4)
+        return "%.1f / **%.1f** / %.1f" % (q[0], statistics.median(values), q[2])
+
+    print("Start-up, %d runs each, taking turns; Xvfb; %d cores. Quartiles and median, ms."
+          % (runs, os.cpu_count()))
+    print()
+    print("| Window | Exec to first frame | CPU time until then | of it, the main thread's |")
+    print("|---|---|---|---|")
+    for name, runs_ in (("Game", game), ("Bare", bare)):
+        print("| %s | %s |" % (name, " | ".join(quartiles(runs_, i) for i in range(3))))
+    print()
+    ratios = [statistics.median(r[i] for r in game) / statistics.median(r[i] for r in bare)
+              for i in range(3)]
+    print("Game / bare, medians: %.2f exec to first frame (target ≤ 1.3: %s); CPU time %.2f, "
+          "the main thread's %.2f" % (ratios[0], "PASS" if ratios[0] <= 1.3 else "MISS",
+                                      ratios[1], ratios[2]))
+    print()
+    print("Where the time goes, medians (ms): wall time / the main thread's CPU time.")
+    print()
+    print("| Phase | Game | Bare |")
+    print("|---|---:|---:|")
+    names = {"host": "exec to the application ready (loading, QApplication)",
+             "built": "building the window",
+             "paint": "showing it, to the end of the first paint"}
+    for i, mark in enumerate(STARTUP_MARKS):
+        before = STARTUP_MARKS[i - 1] if i else None
+
+        def phase(runs_, k):
+            return statistics.median(r[3][mark][k] - (r[3][before][k] if before else 0)
+                                     for r in runs_)
+        print("| %s | %.1f / %.1f | %.1f / %.1f |" % (names[mark], phase(game, 0), phase(game, 1),
+                                                     phase(bare, 0), phase(bare, 1)))
+
+
 def run_child(args, stdin_text):
     """Runs a program to its end; returns (wall seconds, CPU seconds, peak RSS MiB)."""
     start = time.monotonic()
@@ -272,11 +358,16 @@ def median(runs, key):
 
 
 def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else "build"
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    args = [a for a in sys.argv[1:] if a != "--startup"]
+    startup = len(args) < len(sys.argv) - 1
+    build = args[0] if args else "build"
+    runs = int(args[1]) if len(args) > 1 else (41 if startup else 5)
     game_bin = os.path.join(build, "fenwing")
     bare_bin = os.path.join(build, "bench", "fenwing_bare_window")
     sim_bin = os.path.join(build, "fenwing-sim")
+    if startup:
+        startup_only(game_bin, bare_bin, runs)
+        return
 
     sink = NullSink()
     game, sound, bare, headless = [], [], [], []

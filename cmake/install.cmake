@@ -81,16 +81,32 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
+# Who makes the Debian package: its Maintainer field and the signature of its changelog. The
+# defaults name the project at an address that cannot reach anyone by mistake (.invalid is
+# reserved for that); whoever publishes a package sets their own.
+set(FENWING_MAINTAINER_NAME "The Fenwing developers" CACHE STRING
+    "The Debian package's maintainer: a name")
+set(FENWING_MAINTAINER_EMAIL "fenwing@fenwing.invalid" CACHE STRING
+    "The Debian package's maintainer: a mail address")
+set(FENWING_MAINTAINER "${FENWING_MAINTAINER_NAME} <${FENWING_MAINTAINER_EMAIL}>")
+
 if(UNIX)
-  # The manual page, compressed where gzip is at hand, as man pages are installed on Linux.
+  # The manual page, compressed where gzip is at hand, as man pages are installed on Linux; and
+  # the Debian changelog, which cpack adds to the Debian package (packaging/debian_layout.cmake).
   find_program(FENWING_GZIP gzip)
+  set(changelog ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian.in ${changelog}.in @ONLY)
   if(FENWING_GZIP)
     set(man ${CMAKE_CURRENT_BINARY_DIR}/packaging/fenwing.6)
     add_custom_command(OUTPUT ${man}.gz
                        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/fenwing.6 ${man}
                        COMMAND ${FENWING_GZIP} -9nf ${man}
                        DEPENDS ${PROJECT_SOURCE_DIR}/docs/fenwing.6 VERBATIM)
-    add_custom_target(fenwing_manual ALL DEPENDS ${man}.gz)
+    add_custom_command(OUTPUT ${changelog}.gz
+                       COMMAND ${CMAKE_COMMAND} -E copy ${changelog}.in ${changelog}
+                       COMMAND ${FENWING_GZIP} -9nf ${changelog}
+                       DEPENDS ${changelog}.in VERBATIM)
+    add_custom_target(fenwing_manual ALL DEPENDS ${man}.gz ${changelog}.gz)
     install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   else()
     install(FILES ${PROJECT_SOURCE_DIR}/docs/fenwing.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
@@ -103,13 +119,19 @@ endif()
 # that the labels fall back to first is only recommended.
 set(CPACK_PACKAGE_NAME fenwing)
 set(CPACK_PACKAGE_VENDOR "The Fenwing developers")
-set(CPACK_PACKAGE_CONTACT "Fenwing developers <fenwing@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_CONTACT "${FENWING_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "duck shooting game for one player")  # no leading article
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Fenwing)
 set(CPACK_PACKAGE_EXECUTABLES fenwing Fenwing)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # fenwing_VERSION_ARCH.deb
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # fenwing_VERSION-REVISION_ARCH.deb
+# The game is not Debian's own, so its package has a Debian revision (1.0.0-1) and a Debian
+# changelog, changelog.Debian.gz, whose newest entry names that version. Debian's layout (the
+# game in /usr/games, the changelog) is made by packaging/debian_layout.cmake.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_FENWING_DEBIAN_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian.gz)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/debian_layout.cmake)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

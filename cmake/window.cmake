@@ -37,6 +37,13 @@ target_link_libraries(fenwing_qt PUBLIC fenwing_script fenwing_sound Qt6::Widget
 
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)
+# fontconfig, where Qt finds the fonts with it, so that the program can have it read its
+# configuration early, beside the display connection (app/main.cpp); Qt links it already.
+find_package(Fontconfig QUIET)
+if(Fontconfig_FOUND)
+  target_link_libraries(fenwing PRIVATE Fontconfig::Fontconfig)
+  target_compile_definitions(fenwing PRIVATE FENWING_HAVE_FONTCONFIG)
+endif()
 target_compile_definitions(fenwing PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")
 
 # Pictures of a script played in virtual time, for the README's animation (tools/animation.sh).

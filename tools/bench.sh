@@ -3,9 +3,10 @@
 # prints one table of medians with PASS or MISS against each target (see the README's
 # Benchmarks). RUNS (default 5) rounds of three window runs (the game silent, the game with
 # sound, the bare window), about 2.5 minutes a run.
+#   tools/bench.sh --startup    only the start-up, RUNS (default 41) runs of each, a second a run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh
 exec xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
-  python3 bench/bench.py "${BUILD_DIR:-build}" "${RUNS:-5}"
+  python3 bench/bench.py "${BUILD_DIR:-build}" ${RUNS:+"$RUNS"} "$@"

@@ -5,12 +5,13 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3         # the build and the picture tool
   qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
+  libfontconfig-dev                         # its fonts' configuration, read early at start-up
   libpulse-dev                              # the sound player (libpulse is loaded at run time)
   pulseaudio pulseaudio-utils sox           # the real-sound test: a private server, parec, sox
   libgtest-dev googletest                   # the tests
   xvfb xauth xdotool x11-utils imagemagick  # real-window tests and screenshots
   openbox                                   # a window manager for them, as players have
-  dpkg-dev file man-db                      # the Debian package and its test
+  dpkg-dev file man-db lintian              # the Debian package and its test
   desktop-file-utils appstream              # validating the desktop entry and metainfo
 )
 packages+=("$@")

@@ -24,16 +24,26 @@ Trace::Trace(std::string path) : path_(std::move(path)) {
 Trace::~Trace() {
     std::FILE* f = std::fopen(path_.c_str(), "w");
     if (!f) return;
-    for (const auto& [what, at] : marks_) std::fprintf(f, "mark %s %.6f\n", what.c_str(), at);
+    for (const Mark& m : marks_)
+        std::fprintf(f, "mark %s %.6f %.6f %.6f\n", m.what.c_str(), m.at, m.cpu, m.threadCpu);
     for (double at : ticks_) std::fprintf(f, "tick %.6f\n", at);
     for (const auto& [at, pixels] : paints_) std::fprintf(f, "painted %.6f %lld\n", at, pixels);
     std::fclose(f);
 }
 
-double Trace::now() {
+namespace {
+double seconds(clockid_t clock) {
     timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
+    clock_gettime(clock, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+}  // namespace
+
+double Trace::now() { return seconds(CLOCK_MONOTONIC); }
+
+void Trace::mark(std::string what) {
+    marks_.push_back({std::move(what), now(), seconds(CLOCK_PROCESS_CPUTIME_ID),
+                      seconds(CLOCK_THREAD_CPUTIME_ID)});
 }
 
 void Trace::watchPaints(QWidget* view) { view->installEventFilter(this); }

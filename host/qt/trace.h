@@ -2,7 +2,9 @@
 // environment a window notes when each tick of one fastest timer is delivered, when it first
 // paints, how many device pixels each paint covers, and when marked moments happen (a game's
 // start and end), and writes them to FILE as it closes. Times are CLOCK_MONOTONIC seconds, the
-// clock the benchmark reads too.
+// clock the benchmark reads too; a marked moment also carries the CPU time used until then by
+// all the process's threads and by the thread that marks it (the main thread: the path to the
+// first frame).
 #pragma once
 
 #include <QtCore/QObject>
@@ -25,7 +27,7 @@ class Trace : public QObject {
 
     static double now();
     void tick() { ticks_.push_back(now()); }
-    void mark(std::string what) { marks_.emplace_back(std::move(what), now()); }
+    void mark(std::string what);
     // Marks "paint" once `view` has finished its first paint, and notes every paint's size.
     void watchPaints(QWidget* view);
 
@@ -35,7 +37,11 @@ class Trace : public QObject {
   private:
     std::string path_;
     std::vector<double> ticks_;
-    std::vector<std::pair<std::string, double>> marks_;
+    struct Mark {
+        std::string what;
+        double at, cpu, threadCpu;
+    };
+    std::vector<Mark> marks_;
     std::vector<std::pair<double, long long>> paints_;  // when, and how many device pixels
     bool painted_ = false;
 };

@@ -3,6 +3,7 @@
 #   package_test.sh build    BUILD_DIR VERSION SOURCE_DIR  makes BUILD_DIR/package/*.deb with cpack
 #   package_test.sh contents BUILD_DIR VERSION SOURCE_DIR  its fields, files, validators, the
 #                                                          unpacked program run from elsewhere
+#   package_test.sh lintian  BUILD_DIR VERSION SOURCE_DIR  lintian finds no error and no warning
 #   package_test.sh window   BUILD_DIR VERSION SOURCE_DIR  the unpacked program's real window
 #                                                          under Xvfb, at scale 1 and 2
 #   package_test.sh install  BUILD_DIR VERSION SOURCE_DIR  dpkg -i, run, dpkg --purge, nothing
@@ -95,14 +96,14 @@ step_build() {
 }
 
 step_contents() {
-  need dpkg-deb desktop-file-validate appstreamcli file man python3
-  local deb root expected actual f
+  need dpkg-deb dpkg-parsechangelog desktop-file-validate appstreamcli file man python3
+  local deb root expected actual f released
   deb=$(the_deb)
 
   # The control fields.
   [ "$(dpkg-deb -f "$deb" Package)" = fenwing ] || fail "Package is not fenwing"
-  [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
-    fail "Version is $(dpkg-deb -f "$deb" Version), the project's is $version"
+  [[ "$(dpkg-deb -f "$deb" Version)" =~ ^"$version"-[0-9]+$ ]] ||
+    fail "Version is $(dpkg-deb -f "$deb" Version), the project's is $version (and a Debian revision)"
   [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "Section is not games"
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
   [[ "$(dpkg-deb -f "$deb" Maintainer)" =~ ^[^\<]+\ \<[^\>]+@[^\>]+\>$ ]] || fail "Maintainer"
@@ -111,9 +112,10 @@ step_contents() {
   ok "control fields: $(dpkg-deb -f "$deb" Package Version Section Depends Recommends | tr '\n' ' ')"
 
   # Exactly these files, and the pictures stay inside the program.
-  expected=(usr/bin/fenwing usr/share/applications/$id.desktop
+  expected=(usr/games/fenwing usr/share/applications/$id.desktop
             usr/share/metainfo/$id.metainfo.xml usr/share/man/man6/fenwing.6.gz
-            usr/share/doc/fenwing/copyright)
+            usr/share/doc/fenwing/copyright usr/share/doc/fenwing/changelog.Debian.gz
+            usr/share/lintian/overrides/fenwing)
   for s in "${sizes[@]}"; do expected+=("usr/share/icons/hicolor/${s}x${s}/apps/$id.png"); done
   [ ! -e "$source/assets/icons/fenwing.svg" ] || expected+=("usr/share/icons/hicolor/scalable/apps/$id.svg")
   actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -e '/$' -e '^$' | sort)
@@ -124,9 +126,9 @@ step_contents() {
   root="$scratch/root"
   dpkg-deb -x "$deb" "$root"
 
-  f=$(file -b "$root/usr/bin/fenwing")
-  [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/bin/fenwing: $f"
-  [ -x "$root/usr/bin/fenwing" ] || fail "usr/bin/fenwing is not executable"
+  f=$(file -b "$root/usr/games/fenwing")
+  [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/games/fenwing: $f"
+  [ -x "$root/usr/games/fenwing" ] || fail "usr/games/fenwing is not executable"
   for s in "${sizes[@]}"; do
     f=$(file -b "$root/usr/share/icons/hicolor/${s}x${s}/apps/$id.png")
     [[ "$f" == "PNG image data, $s x $s,"* ]] || fail "the ${s}x${s} icon is $f"
@@ -138,6 +140,15 @@ step_contents() {
   ok "an ELF executable, stripped; each icon is a PNG of its folder's size"
   cmp "$root/usr/share/doc/fenwing/copyright" "$source/LICENSE" || fail "copyright is not LICENSE"
 
+  # The Debian changelog's newest entry is this package, released on the day that the
+  # metainfo's newest release gives (checked below).
+  zcat "$root/usr/share/doc/fenwing/changelog.Debian.gz" >"$scratch/changelog"
+  [ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$(dpkg-deb -f "$deb" Version)" ] ||
+    fail "the changelog's newest entry is $(dpkg-parsechangelog -l "$scratch/changelog" -S Version)"
+  [ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Maintainer)" = "$(dpkg-deb -f "$deb" Maintainer)" ] ||
+    fail "the changelog is signed by someone other than the Maintainer"
+  released=$(date -u -d "@$(dpkg-parsechangelog -l "$scratch/changelog" -S Timestamp)" +%F)
+
   # The desktop entry: valid, and naming the program and the icon that the package installs.
   local desktop=$root/usr/share/applications/$id.desktop out
   out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
@@ -147,14 +158,15 @@ step_contents() {
   grep -qx 'Categories=Game;ArcadeGame;' "$desktop" || fail "Categories"
   ok "desktop-file-validate has nothing to say about $id.desktop"
 
-  # The metainfo: valid alone and with the desktop entry and icons beside it, its newest release
-  # is the package's version, and it stays valid with the optional web addresses filled in.
+  # The metainfo: valid alone and with the desktop entry and icons beside it, even to the
+  # pedantic validator but for the id's capital (see the README); its newest release is the
+  # package's version and day; and it stays valid with the optional web addresses filled in.
   local metainfo=$root/usr/share/metainfo/$id.metainfo.xml
-  appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
-  appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
-  python3 - "$metainfo" "$version" "$id" <<'EOF' || fail "the metainfo does not match the package"
+  validate_pedantic validate "$metainfo"
+  validate_pedantic validate-tree "$root"
+  python3 - "$metainfo" "$version" "$id" "$released" <<'EOF' || fail "the metainfo does not match the package"
 import sys, xml.etree.ElementTree as ET
-path, version, cid = sys.argv[1:]
+path, version, cid, released = sys.argv[1:]
 c = ET.parse(path).getroot()
 def need(ok, what):
     if not ok: sys.exit(f"metainfo: {what}")
@@ -164,8 +176,11 @@ need(c.findtext("launchable") == cid + ".desktop", "launchable")
 releases = c.findall("releases/release")
 need(releases and releases[0].get("version") == version,
      f"newest release {releases[0].get('version') if releases else None}, package {version}")
+need(releases[0].get("date") == released,
+     f"newest release on {releases[0].get('date')}, the Debian changelog's on {released}")
 need([(a.get("id"), a.text) for a in c.findall("content_rating[@type='oars-1.1']/content_attribute")]
-     == [("violence-cartoon", "mild")], "content rating")
+     == [("violence-cartoon", "moderate"), ("violence-bloodshed", "mild")], "content rating")
+need(c.findtext("provides/binary") == "fenwing", "provides")
 need(c.findtext("metadata_license") == "CC0-1.0" and c.findtext("project_license") == "MIT",
      "licences")
 EOF
@@ -174,8 +189,7 @@ EOF
     -P "$source/packaging/metainfo.cmake"
   grep -q '<image>https://example.org/screenshot-play.png</image>' "$scratch/web.metainfo.xml" ||
     fail "FENWING_SCREENSHOT_URL adds no screenshot"
-  appstreamcli validate --no-net "$scratch/web.metainfo.xml" ||
-    fail "appstreamcli validate, with a home page and a screenshot"
+  validate_pedantic validate "$scratch/web.metainfo.xml"
   ok "appstreamcli validates the metainfo, the tree, and the metainfo with web addresses"
 
   # The manual page: formats without a warning, for this version.
@@ -187,10 +201,10 @@ EOF
   ok "the manual page formats without warnings"
 
   # The unpacked program runs from another directory, with its pictures.
-  run_offscreen "$root/usr/bin/fenwing"
+  run_offscreen "$root/usr/games/fenwing"
   grep -q '/imageformats/libqjpeg' "$scratch/plugins" && grep -q '/imageformats/libqgif' "$scratch/plugins" ||
     fail "the program loaded no JPEG or no GIF reader, so it showed no pictures: $(cat "$scratch/plugins")"
-  mapfile -t libs < <(objdump -p "$root/usr/bin/fenwing" | awk '$1 == "NEEDED" { print $2 }')
+  mapfile -t libs < <(objdump -p "$root/usr/games/fenwing" | awk '$1 == "NEEDED" { print $2 }')
   local paths=()
   for f in "${libs[@]}"; do
     paths+=("$("$(command -v ldconfig || echo /sbin/ldconfig)" -p | awk -v n="$f" '$1 == n && !found { print $NF; found = 1 }')")
@@ -198,6 +212,28 @@ EOF
   check_owned_by_depends "$deb" "linked libraries" "${paths[@]}"
   mapfile -t plugins <"$scratch/plugins"
   check_owned_by_depends "$deb" "loaded Qt plugins" "${plugins[@]}"
+}
+
+# appstreamcli validate or validate-tree PATH, pedantic: nothing to say but the one remark that
+# the README explains (the id's capital, which the desktop id has too).
+validate_pedantic() {
+  local out
+  out=$(appstreamcli "$1" --pedantic --no-net "$2" 2>&1) || fail "appstreamcli $1 $2: $out"
+  out=$(grep -E '^ *[EWIP]: ' <<<"$out" | grep -v ' cid-contains-uppercase-letter ' || true)
+  [ -z "$out" ] || fail "appstreamcli $1 --pedantic $2: $out"
+}
+
+step_lintian() {
+  need lintian
+  local deb out status=0
+  deb=$(the_deb)
+  # Every remark at lintian's default level that is an error or a warning fails; the one
+  # override the package carries says why it does not apply (packaging/*.lintian-overrides).
+  out=$(lintian --fail-on error,warning "$deb" 2>&1) || status=$?
+  out=$(grep -v '^running with root privileges' <<<"$out" || true)
+  ((status == 0)) && [ -z "$out" ] || fail "lintian $(basename "$deb") (status $status):
+$out"
+  ok "lintian has nothing to say about $(basename "$deb")"
 }
 
 step_window() {
@@ -210,7 +246,7 @@ step_window() {
   deb=$(the_deb)
   root="$scratch/root"
   dpkg-deb -x "$deb" "$root"
-  bin=$root/usr/bin/fenwing
+  bin=$root/usr/games/fenwing
 
   # The real window from an empty directory, idle, at each scale: it appears, is captured, and
   # quits with status 0 on Del, having written nothing to standard error.
@@ -321,7 +357,9 @@ step_install() {
   dpkg_waiting -i "$deb"
   [ "$(dpkg-query -W -f='${db:Status-Status}' fenwing)" = installed ] || fail "not installed after dpkg -i"
   ok "dpkg -i installed $(basename "$deb")"
-  [ "$(command -v fenwing)" = /usr/bin/fenwing ] || fail "fenwing on PATH is $(command -v fenwing)"
+  # Found on a player's PATH (Debian's default for users; root's has no games).
+  [ "$(PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games command -v fenwing)" = \
+    /usr/games/fenwing ] || fail "fenwing is not installed as /usr/games/fenwing"
   if [ -e /usr/share/man/man6/fenwing.6.gz ]; then
     [ "$(man -w fenwing 2>/dev/null)" = /usr/share/man/man6/fenwing.6.gz ] ||
       fail "man -w fenwing finds $(man -w fenwing 2>&1)"
@@ -330,7 +368,7 @@ step_install() {
   else
     fail "dpkg -i did not install the manual page"
   fi
-  run_offscreen /usr/bin/fenwing
+  run_offscreen /usr/games/fenwing
 
   listing=$(dpkg -L fenwing)
   dpkg_waiting --purge fenwing
@@ -347,6 +385,6 @@ step_install() {
 }
 
 case "$step" in
-  build | contents | window | install) "step_$step" ;;
+  build | contents | lintian | window | install) "step_$step" ;;
   *) fail "unknown step $step" ;;
 esac
