@@ -14,9 +14,7 @@
 
 QT_BEGIN_NAMESPACE
 // Sizes read as "87 x 60" in failure messages.
-inline void PrintTo(const QSize& s, std::ostream* os) {
-    *os << s.width() << " x " << s.height();
-}
+inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << " x " << s.height(); }
 QT_END_NAMESPACE
 
 namespace fenwing {
