@@ -135,7 +135,9 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/debian_layout.cmake)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# The sound library is loaded at run time, so dpkg-shlibdeps cannot see it: without it the game
+# is silent.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, libpulse0")
 set(CPACK_PACKAGE_DESCRIPTION "Three ducks fly diagonally over a field and bounce off its edges; you have
 60 seconds and 25 shots to hit as many as you can with the mouse. Now and
 then an ammunition crate or a clock crosses the field to give you more.")

@@ -107,8 +107,10 @@ step_contents() {
   [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "Section is not games"
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
   [[ "$(dpkg-deb -f "$deb" Maintainer)" =~ ^[^\<]+\ \<[^\>]+@[^\>]+\>$ ]] || fail "Maintainer"
-  field_packages "$(dpkg-deb -f "$deb" Recommends)" | grep -qx fonts-liberation ||
-    fail "Recommends does not name fonts-liberation"
+  for p in fonts-liberation libpulse0; do
+    field_packages "$(dpkg-deb -f "$deb" Recommends)" | grep -qx "$p" ||
+      fail "Recommends does not name $p"
+  done
   ok "control fields: $(dpkg-deb -f "$deb" Package Version Section Depends Recommends | tr '\n' ' ')"
 
   # Exactly these files, and the pictures stay inside the program.
