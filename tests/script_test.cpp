@@ -46,9 +46,21 @@ TEST(ScriptNumbers, ClicksAndTimesReadBackExactly) {
         advance.micros = us;
         EXPECT_EQ(parsed(script::format(advance)).micros, us) << script::format(advance);
     }
+    Command stall;  // a machine suspended for a year, to the microsecond
+    stall.verb = Verb::Stall;
+    stall.micros = 31'622'399'999'999;
+    EXPECT_EQ(parsed(script::format(stall)).micros, stall.micros) << script::format(stall);
     EXPECT_EQ(script::millis(1234567), "1234.567");
     EXPECT_EQ(script::millis(2000), "2");
     EXPECT_EQ(script::millis(1500), "1.5");
+}
+
+// However long a script, its clock cannot overflow.
+TEST(ScriptFile, TheClockStopsAtAThousandYears) {
+    script::Parser parser;
+    for (int year = 0; year < 1000; ++year) ASSERT_TRUE(parser.parse("stall 31622400000"));
+    EXPECT_THROW(parser.parse("advance 0.001"), std::invalid_argument);
+    EXPECT_TRUE(parser.parse("advance 0"));
 }
 
 TEST(ScriptFile, TheFirstBadLineIsReportedWithItsNumber) {

@@ -13,8 +13,13 @@ namespace fenwing::script {
 // The newest version of the language this driver reads; `version N` with a bigger N is refused.
 inline constexpr std::uint64_t kVersion = 1;
 
-// Longest single advance or stall, so that no command can keep the driver busy for long.
+// Longest single advance, so that no command can keep the driver busy for long.
 inline constexpr double kMaxAdvanceMs = 3'600'000;
+// Longest single stall: a machine suspended for up to a year (a stall delivers at most one tick
+// a timer, however long it is).
+inline constexpr double kMaxStallMs = 31'622'400'000;
+// How far a script's clock may run, so that the microseconds never overflow.
+inline constexpr Micros kLatestMicros = Micros{1000} * 366 * 24 * 3600 * 1'000'000;
 
 enum class Verb { Menu, Key, Click, ClickAt, Fire, Advance, Stall, Get, Set, Seed, Version, State };
 

@@ -48,9 +48,9 @@ std::pair<std::string_view, std::string_view> target(std::string_view text) {
     return {text.substr(0, dot), text.substr(dot + 1)};
 }
 
-Micros duration(std::string_view text) {
+Micros duration(std::string_view text, double longest, const char* range) {
     const double ms = parseNumber(text, "MS");
-    if (ms < 0 || ms > kMaxAdvanceMs) fail("MS must lie from 0 to 3600000");
+    if (ms < 0 || ms > longest) fail(std::string("MS must lie from 0 to ") + range);
     return std::llround(ms * 1000);
 }
 
@@ -106,11 +106,11 @@ std::optional<Command> Parser::parse(std::string_view line, bool complete) {
     } else if (verb == "advance") {
         expectArgs(w, 1, "advance MS");
         c.verb = Verb::Advance;
-        c.micros = duration(w[1]);
+        c.micros = duration(w[1], kMaxAdvanceMs, "3600000");
     } else if (verb == "stall") {
         expectArgs(w, 1, "stall MS");
         c.verb = Verb::Stall;
-        c.micros = duration(w[1]);
+        c.micros = duration(w[1], kMaxStallMs, "31622400000");
     } else if (verb == "get") {
         expectArgs(w, 1, "get NAME.PROP or get FIELD");
         auto [name, prop] = target(w[1]);
@@ -156,6 +156,10 @@ std::optional<Command> Parser::parse(std::string_view line, bool complete) {
         c.verb = Verb::State;
     } else {
         fail("unknown command '" + std::string(verb) + "'");
+    }
+    if (c.verb == Verb::Advance || c.verb == Verb::Stall) {
+        if (c.micros > kLatestMicros - clock_) fail("the script's clock would pass 1000 years");
+        clock_ += c.micros;
     }
     return c;
 }

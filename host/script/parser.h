@@ -31,6 +31,7 @@ class Parser {
 
   private:
     bool versioned_ = false;
+    Micros clock_ = 0;  // the script's time so far
     // A form of its own, as laid out, to check names and values against: `set` tries its
     // value here.
     std::unique_ptr<Form> layout_;

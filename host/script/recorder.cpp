@@ -6,6 +6,7 @@ namespace fenwing::script {
 
 namespace {
 constexpr Micros kLongestAdvance = static_cast<Micros>(kMaxAdvanceMs) * 1000;
+constexpr Micros kLongestStall = static_cast<Micros>(kMaxStallMs) * 1000;
 
 std::string line(Verb verb, Micros micros) {
     Command c;
@@ -44,13 +45,14 @@ void Recorder::input(Micros at, const Command& command) {
     write(lastInputLine_);
 }
 
-// A stall longer than one `stall` may take is written as several, which tick the overdue timers
-// once each rather than once in all: the one place where a recording is not exact.
+// A stall longer than one `stall` may take (a year) is written as several, which tick the
+// overdue timers once each rather than once in all: the one place where a recording is not
+// exact.
 void Recorder::stall(Micros from, Micros to) {
     advanceTo(from);
     std::string text;
     for (Micros left = to - from; text.empty() || left > 0;) {
-        const Micros step = std::min(left, kLongestAdvance);
+        const Micros step = std::min(left, kLongestStall);
         text += line(Verb::Stall, step);
         left -= step;
     }
