@@ -25,8 +25,8 @@ import sys
 import tempfile
 import time
 
-from xwin import (GRID, Frame, blobs, centre, click, fail, find_window, note, press,
-                  quit_with_del, run, running, setup, steady, wait_for, within)
+from xwin import (GRID, Frame, blobs, centre, click, fail, find_window, flying_ducks, moving,
+                  note, press, quit_with_del, run, running, setup, steady, wait_for, within)
 
 
 class Field:
@@ -56,6 +56,7 @@ class Field:
         while bottom < frame.height and frame.at(x, bottom) != back:
             bottom += 1
         self.top, self.bottom = top, bottom
+        self.box = self.left, top, self.right, bottom
         self.scale = width * 15.0 / self.WIDTH  # pixels per 15 twips
         if width < 200 or abs((bottom - top) * 15.0 / self.scale - self.HEIGHT) > 300:
             fail("no field found in the window (%d x %d px at %d, %d)"
@@ -65,11 +66,6 @@ class Field:
         """A point in twips, in the window's pixels."""
         return (self.left + (x - self.LEFT) / 15.0 * self.scale,
                 self.top + (y - self.TOP) / 15.0 * self.scale)
-
-    def box(self, left, top, width, height):
-        x0, y0 = self.px(left, top)
-        x1, y1 = self.px(left + width, top + height)
-        return int(x0), int(y0), int(x1), int(y1)
 
     def size(self, twips):
         return twips / 15.0 * self.scale
@@ -131,25 +127,6 @@ class Session:
         return int(shots), int(hits)
 
 
-def moving(session, wanted, late=0.0):
-    """Two quick screenshots; each blob seen in both that moves as `wanted(dx, dy, dt)` allows,
-    followed to where it will be when a click sent now arrives, 15 ms and `late` seconds from
-    now. Returns the points to click with the speeds, in pixels a second, slowest first."""
-    f = session.field
-    box = (f.left, f.top, f.right, f.bottom)
-    a, b = Frame(session.wid), Frame(session.wid)
-    dt = b.time - a.time
-    points = []
-    for bb in blobs(session.empty, b, box):
-        for ab in blobs(session.empty, a, box):
-            (bx, by), (ax, ay) = centre(bb), centre(ab)
-            if wanted(bb, bx - ax, by - ay, dt):
-                vx, vy = (bx - ax) / dt, (by - ay) / dt
-                lead = time.monotonic() + 0.015 + late - b.time
-                points.append((abs(vx) + abs(vy), bx + vx * lead, by + vy * lead, vx, vy))
-    return [p[1:] for p in sorted(points)]
-
-
 def lateness(x, y, vx, vy, centres):
     """How much later than reckoned a click at (x, y) aimed along (vx, vy) came, from where
     the game had the nearest target then; none when no target was near."""
@@ -166,39 +143,28 @@ def shoot_ducks(session, hits_wanted, seconds, required=True):
     from where the game had the ducks at that moment, how much later than reckoned the click
     came (a slow build, a busy machine), and the next aim allows for it."""
     f = session.field
-    duck_w, duck_h = f.size(1305), f.size(900)
-    margin = f.size(225)
-
-    def duck(box, dx, dy, dt):
-        w, h = box[2] - box[0], box[3] - box[1]
-        small = 2 * GRID <= w <= duck_w + 2 * GRID and 2 * GRID <= h <= duck_h + 2 * GRID
-        diagonal = abs(abs(dx) - abs(dy)) <= 8 + 0.3 * max(abs(dx), abs(dy))
-        return small and diagonal and max(abs(dx), abs(dy)) <= 700 * f.scale * dt + 10
-
     names = ("ImgDuck1", "Imgduck2", "Imgduck3")
     shots, hits = session.shots_and_hits()
     first_hits, attempts, late = hits, 0, 0.0
     deadline = time.monotonic() + seconds
     while hits - first_hits < hits_wanted and time.monotonic() < deadline:
-        for x, y, vx, vy in moving(session, duck, late=late):
-            # Not where it may have bounced off an edge meanwhile.
-            if f.left + duck_w / 2 + margin < x < f.right - duck_w / 2 - margin and \
-                    f.top + duck_h / 2 + margin < y < f.bottom - duck_h / 2 - margin:
-                session.click(x, y)
-                attempts += 1
-                said = session.game_says("Shots", "LblScore2.Caption",
-                                         *("%s.%s" % (n, p) for n in names for p in ("Left", "Top")))
-                shots, now_hits = int(said[0]), int(said[1])
-                note("%s at (%d, %d): %d shots left"
-                     % ("a hit" if now_hits > hits else "a miss", x - f.left, y - f.top, shots))
-                if now_hits == hits:
-                    places = [float(v) for v in said[2:]]
-                    late += lateness(x, y, vx, vy, [f.px(places[i] + 652.5, places[i + 1] + 450)
-                                                    for i in (0, 2, 4)])
-                hits = now_hits
-                break
-        else:
+        targets = flying_ducks(session.wid, session.empty, f.box, f.scale, late)
+        if not targets:
             time.sleep(0.05)
+            continue
+        x, y, vx, vy = targets[0]
+        session.click(x, y)
+        attempts += 1
+        said = session.game_says("Shots", "LblScore2.Caption",
+                                 *("%s.%s" % (n, p) for n in names for p in ("Left", "Top")))
+        shots, now_hits = int(said[0]), int(said[1])
+        note("%s at (%d, %d): %d shots left"
+             % ("a hit" if now_hits > hits else "a miss", x - f.left, y - f.top, shots))
+        if now_hits == hits:
+            places = [float(v) for v in said[2:]]
+            late += lateness(x, y, vx, vy, [f.px(places[i] + 652.5, places[i + 1] + 450)
+                                            for i in (0, 2, 4)])
+        hits = now_hits
     if hits == first_hits and required:
         fail("no duck was hit in %d shots" % attempts)
     return hits - first_hits
@@ -208,7 +174,7 @@ def bare_point(session):
     """A point of the field that no duck covers now nor will soon."""
     f = session.field
     frame = Frame(session.wid)
-    taken = blobs(session.empty, frame, (f.left, f.top, f.right, f.bottom))
+    taken = blobs(session.empty, frame, f.box)
     reach = f.size(1305) + 40
     for tx, ty in ((2000, 1400), (11900, 1400), (2000, 9700), (11900, 9700), (7000, 5000)):
         x, y = f.px(tx, ty)
@@ -244,7 +210,7 @@ def click_the_crate(session, seconds):
     clicks, late = 0, 0.0
     before = session.game_says("AmmoClicks")[0]
     while time.monotonic() < deadline and clicks < 2:
-        for x, y, vx, vy in moving(session, crate, late=late):
+        for x, y, vx, vy in moving(session.wid, session.empty, f.box, crate, late):
             if x > f.left + crate_w:
                 session.click(x, y)
                 after, left = session.game_says("AmmoClicks", "ImgAmmo.Left")

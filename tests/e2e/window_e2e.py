@@ -14,47 +14,11 @@ import os
 import subprocess
 import time
 
-from xwin import (GRID, Frame, blobs, centre, click, client_origin, fail, field_box,
-                  find_window, geometry, note, press, quit_with_del, run, running, setup,
-                  start_game, steady, wait_for)
+from xwin import (Frame, click, client_origin, fail, field_box, find_window, flying_ducks, note,
+                  press, quit_with_del, run, running, setup, start_game, steady, wait_for)
 
 HITS = (136, 744, 249, 776)  # LblScore2
 SHOTS = (656, 744, 800, 776)  # LblShotsLeft2
-DUCK_W, DUCK_H = 87, 60
-
-
-def one_duck(box):
-    """A group no bigger than one duck lies inside one duck, whatever its picture looks like."""
-    w, h = box[2] - box[0], box[3] - box[1]
-    return 2 * GRID <= w <= DUCK_W + 2 * GRID and 2 * GRID <= h <= DUCK_H + 2 * GRID
-
-
-def aim(empty, origin, wid):
-    """Two quick screenshots; a duck seen in both, moving diagonally, is followed to where it
-    will be now. Returns the point to click in window pixels, or None."""
-    a = Frame(wid)
-    b = Frame(wid)
-    field = field_box(origin)
-    ducks_a = [centre(box) for box in blobs(empty, a, field) if one_duck(box)]
-    ducks_b = [centre(box) for box in blobs(empty, b, field) if one_duck(box)]
-    dt = b.time - a.time
-    moves = []
-    for bx, by in ducks_b:
-        for ax, ay in ducks_a:
-            dx, dy = bx - ax, by - ay
-            # A flying duck moves as far across as down, at most 10 px a tick (1/64 s).
-            if abs(abs(dx) - abs(dy)) <= 8 + 0.3 * max(abs(dx), abs(dy)) and \
-                    max(abs(dx), abs(dy)) <= 700 * dt + 10:
-                moves.append((max(abs(dx), abs(dy)), bx, by, dx / dt, dy / dt))
-    left, top, right, bottom = field
-    for _, bx, by, vx, vy in sorted(moves):  # the slowest first
-        lead = time.monotonic() + 0.015 - b.time
-        x, y = bx + vx * lead, by + vy * lead
-        # Not where it may have bounced off an edge meanwhile.
-        if left + DUCK_W / 2 + 15 < x < right - DUCK_W / 2 - 15 and \
-                top + DUCK_H / 2 + 15 < y < bottom - DUCK_H / 2 - 15:
-            return int(x), int(y)
-    return None
 
 
 def shoot_a_duck(wid, empty, origin):
@@ -62,12 +26,12 @@ def shoot_a_duck(wid, empty, origin):
     attempt = 0
     deadline = time.monotonic() + 20
     while attempt < 15 and time.monotonic() < deadline:  # a miss costs one of the 25 shots
-        target = aim(empty, origin, wid)
-        if not target:  # ducks crossing each other, or near an edge
+        targets = flying_ducks(wid, empty, field_box(origin))
+        if not targets:  # ducks crossing each other, or near an edge
             time.sleep(0.05)
             continue
         attempt += 1
-        x, y = target
+        x, y = targets[0][:2]
         click(wid, x, y)
         for _ in range(10):  # the counters are drawn with the next frame
             time.sleep(0.05)
@@ -106,12 +70,11 @@ def main():
 
     with running([args.binary]) as game:
         wid = wait_for("the game's window", lambda: find_window("Fenwing"), 30)
-        _, _, width, height = geometry(wid)
         run("xdotool", "windowfocus", "--sync", wid)
         # The first frame: the field empty, the counters at their start.
         origin = wait_for("the client area to be drawn", lambda: client_origin(Frame(wid)), 20)
-        note("window %s: %d x %d, client area at %s" % (wid, width, height, origin))
         empty = wait_for("a steady first frame", lambda: steady(wid), 20)
+        note("window %s: %d x %d, client area at %s" % (wid, empty.width, empty.height, origin))
         shots_before = empty.area(SHOTS, origin)
         start_game(wid, empty, origin, 0.2)
 

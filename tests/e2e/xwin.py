@@ -15,6 +15,7 @@ import time
 CLIENT_W, CLIENT_H = 927, 803  # 13905 x 12045 twips
 BACK = (0xC0, 0xC0, 0xC0)
 FIELD = (96, 56, 832, 683)  # imgField: left, top, right, bottom
+DUCK_W, DUCK_H = 87, 60
 GRID = 3  # the duck finder compares every third pixel each way
 
 _name, _timeout = "", 10
@@ -201,6 +202,42 @@ def blobs(empty, frame, box):
 
 def centre(box):
     return (box[0] + box[2]) / 2, (box[1] + box[3]) / 2
+
+
+def moving(wid, empty, box, wanted, late=0.0):
+    """Two quick screenshots; each blob in `box` seen in both that moves as
+    `wanted(blob, dx, dy, dt)` allows, followed to where it will be when a click sent now
+    arrives, 15 ms and `late` seconds from now. Returns the points to click with the speeds, in
+    pixels a second, slowest first."""
+    a, b = Frame(wid), Frame(wid)
+    dt = b.time - a.time
+    points = []
+    for bb in blobs(empty, b, box):
+        for ab in blobs(empty, a, box):
+            (bx, by), (ax, ay) = centre(bb), centre(ab)
+            if wanted(bb, bx - ax, by - ay, dt):
+                vx, vy = (bx - ax) / dt, (by - ay) / dt
+                lead = time.monotonic() + 0.015 + late - b.time
+                points.append((abs(vx) + abs(vy), bx + vx * lead, by + vy * lead, vx, vy))
+    return [p[1:] for p in sorted(points)]
+
+
+def flying_ducks(wid, empty, field, scale=1.0, late=0.0):
+    """moving() for the flying ducks on a field drawn `scale` times its natural size, less those
+    near an edge, where they may have bounced off it meanwhile."""
+    duck_w, duck_h, margin = DUCK_W * scale, DUCK_H * scale, 15 * scale
+    left, top, right, bottom = field
+
+    def duck(box, dx, dy, dt):
+        # A group no bigger than one duck lies inside one duck, whatever its picture looks like;
+        # a flying duck moves as far across as down, at most 10 px a tick (1/64 s).
+        w, h = box[2] - box[0], box[3] - box[1]
+        small = 2 * GRID <= w <= duck_w + 2 * GRID and 2 * GRID <= h <= duck_h + 2 * GRID
+        diagonal = abs(abs(dx) - abs(dy)) <= 8 + 0.3 * max(abs(dx), abs(dy))
+        return small and diagonal and max(abs(dx), abs(dy)) <= 700 * scale * dt + 10
+    return [(x, y, vx, vy) for x, y, vx, vy in moving(wid, empty, field, duck, late)
+            if left + duck_w / 2 + margin < x < right - duck_w / 2 - margin
+            and top + duck_h / 2 + margin < y < bottom - duck_h / 2 - margin]
 
 
 def start_game(wid, empty, origin, pause, activate=False):
