@@ -24,7 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from null_sink import NullSink, die_with_us  # noqa: E402
-from xwin import (fail, find_window, geometry, note, quit_with_del, run, setup,  # noqa: E402
+from xwin import (fail, find_window, geometry, note, press, quit_with_del, setup,  # noqa: E402
                   wait_for)
 
 SHOT_SECONDS = 0.14  # assets/sounds/shot.wav
@@ -79,8 +79,7 @@ class Game:
         return before, after
 
     def key(self, key):
-        run("xdotool", "windowfocus", "--sync", self.wid, check=False)
-        run("xdotool", "key", key, check=False)
+        press(self.wid, key, check=False)
 
     def quit(self):
         quit_with_del(self.proc, self.wid, 10, check=False)
