@@ -26,33 +26,21 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
-                                "sound"))
+tests = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests")
+sys.path[:0] = [os.path.join(tests, "sound"), os.path.join(tests, "e2e")]
 sys.dont_write_bytecode = True
 from null_sink import NullSink  # noqa: E402
+from xwin import (click, find_window, geometry, press, read_trace, run, running,  # noqa: E402
+                  setup, wait_for)
 
 IDLE_S = 10
 PLAY_S = 10
 SETTLE_S = 2
-
-
-def sh(*args, timeout=20):
-    return subprocess.run(args, capture_output=True, text=True, timeout=timeout).stdout
-
-
-def find_window(title):
-    ids = sh("xdotool", "search", "--onlyvisible", "--name", "^%s$" % title).split()
-    return ids[0] if ids else None
+QUIET = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def wait_window(title, seconds):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        wid = find_window(title)
-        if wid:
-            return wid
-        time.sleep(0.05)
-    raise RuntimeError("no window titled %r within %g s" % (title, seconds))
+    return wait_for("a window titled %r" % title, lambda: find_window(title), seconds)
 
 
 def cpu_seconds(pid):
@@ -65,26 +53,6 @@ def cpu_seconds(pid):
         except OSError:
             pass  # a thread that has just ended
     return total / 1e9
-
-
-def read_trace(path, cpu=None):
-    """The first time of each mark, every time of each, the ticks, and the paints (time, device
-    pixels); into `cpu`, the CPU time of the process and of the marking thread at each first
-    mark."""
-    marks, every, ticks, paints = {}, {}, [], []
-    with open(path) as f:
-        for line in f:
-            kind, *rest = line.split()
-            if kind == "tick":
-                ticks.append(float(rest[0]))
-            elif kind == "mark":
-                if rest[0] not in marks and cpu is not None and len(rest) > 3:
-                    cpu[rest[0]] = (float(rest[2]), float(rest[3]))
-                marks.setdefault(rest[0], float(rest[1]))
-                every.setdefault(rest[0], []).append(float(rest[1]))
-            elif kind == "painted":
-                paints.append((float(rest[0]), int(rest[1])))
-    return marks, every, ticks, paints
 
 
 def cue_delays(recordings, every):
@@ -129,64 +97,57 @@ def measure_window(binary, title, has_box, sink=None):
             recordings[-1].stop()
 
     exec_at = time.monotonic()
-    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    try:
-        wid = wait_window(title, 30)
-        sh("xdotool", "windowfocus", "--sync", wid)
-        time.sleep(max(0, exec_at + SETTLE_S - time.monotonic()))
+    with running([binary], env=env, **QUIET) as proc:
+        try:
+            wid = wait_window(title, 30)
+            run("xdotool", "windowfocus", "--sync", wid, check=False)
+            time.sleep(max(0, exec_at + SETTLE_S - time.monotonic()))
 
-        idle0, cpu0 = time.monotonic(), cpu_seconds(proc.pid)
-        time.sleep(IDLE_S)
-        idle1, cpu1 = time.monotonic(), cpu_seconds(proc.pid)
+            idle0, cpu0 = time.monotonic(), cpu_seconds(proc.pid)
+            time.sleep(IDLE_S)
+            idle1, cpu1 = time.monotonic(), cpu_seconds(proc.pid)
 
-        record()
-        sh("xdotool", "windowfocus", "--sync", wid)
-        sh("xdotool", "key", "F1")
-        started = time.monotonic()
-        time.sleep(1)
-        stop_recording()
-        play0, cpu2 = time.monotonic(), cpu_seconds(proc.pid)
-        time.sleep(PLAY_S)
-        play1, cpu3 = time.monotonic(), cpu_seconds(proc.pid)
-
-        # On to the end of the game: the game shows its box, the bare window only marks it.
-        if has_box:
-            time.sleep(max(0, started + 58 - time.monotonic()))
             record()
-            box = wait_window("Fail", started + 90 - time.monotonic())
+            press(wid, "F1", check=False)
+            started = time.monotonic()
             time.sleep(1)
             stop_recording()
-            sh("xdotool", "windowfocus", "--sync", box)
-            sh("xdotool", "key", "Return")
-        else:
-            time.sleep(max(0, started + 61.5 - time.monotonic()))
-        if sink:  # five shots after the game, each a sound of its own
-            record()
-            for _ in range(5):
-                time.sleep(0.3)
-                sh("xdotool", "mousemove", "--window", wid, "460", "400", "click", "1")
-            time.sleep(0.7)
-            stop_recording()
-        sh("xdotool", "windowfocus", "--sync", wid)
-        sh("xdotool", "key", "Delete")
-        usage = None
-        deadline = time.monotonic() + 10
-        while usage is None and time.monotonic() < deadline:
-            pid, status, rusage = os.wait4(proc.pid, os.WNOHANG)
-            if pid:
-                proc.returncode = os.waitstatus_to_exitcode(status)
-                usage = rusage
-            time.sleep(0.02)
-        if usage is None:
-            raise RuntimeError("%s did not end within 10 s of Del" % binary)
-    finally:
-        if proc.returncode is None:
-            proc.kill()
-            proc.wait()
-        for rec in recordings:
-            if rec.proc.poll() is None:
-                rec.stop()
+            play0, cpu2 = time.monotonic(), cpu_seconds(proc.pid)
+            time.sleep(PLAY_S)
+            play1, cpu3 = time.monotonic(), cpu_seconds(proc.pid)
+
+            # On to the end of the game: the game shows its box, the bare window only marks it.
+            if has_box:
+                time.sleep(max(0, started + 58 - time.monotonic()))
+                record()
+                box = wait_window("Fail", started + 90 - time.monotonic())
+                time.sleep(1)
+                stop_recording()
+                press(box, "Return", check=False)
+            else:
+                time.sleep(max(0, started + 61.5 - time.monotonic()))
+            if sink:  # five shots after the game, each a sound of its own
+                record()
+                for _ in range(5):
+                    time.sleep(0.3)
+                    click(wid, 460, 400, check=False)
+                time.sleep(0.7)
+                stop_recording()
+            press(wid, "Delete", check=False)
+            usage = None
+            deadline = time.monotonic() + 10
+            while usage is None and time.monotonic() < deadline:
+                pid, status, rusage = os.wait4(proc.pid, os.WNOHANG)
+                if pid:
+                    proc.returncode = os.waitstatus_to_exitcode(status)
+                    usage = rusage
+                time.sleep(0.02)
+            if usage is None:
+                raise RuntimeError("%s did not end within 10 s of Del" % binary)
+        finally:
+            for rec in recordings:
+                if rec.proc.poll() is None:
+                    rec.stop()
 
     marks, every, ticks, _ = read_trace(trace)
     os.unlink(trace)
@@ -217,18 +178,11 @@ def measure_startup(binary, title):
     trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
     env = dict(os.environ, FENWING_TRACE=trace)
     exec_at = time.monotonic()
-    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    try:
+    with running([binary], env=env, **QUIET) as proc:
         time.sleep(0.6)
         wid = wait_window(title, 30)
-        sh("xdotool", "windowfocus", "--sync", wid)
-        sh("xdotool", "key", "Delete")
+        press(wid, "Delete", check=False)
         proc.wait(timeout=10)
-    finally:
-        if proc.returncode is None:
-            proc.kill()
-            proc.wait()
     cpu = {}
     marks, _, _, _ = read_trace(trace, cpu)
     os.unlink(trace)
@@ -309,38 +263,24 @@ def measure_headless(sim):
     }
 
 
-def window_size(wid):
-    info = sh("xwininfo", "-id", wid)
-    fields = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
-    return int(fields["Width"]), int(fields["Height"])
-
-
 def measure_filled(binary, title):
     """CPU in play with the window as big as the screen, and how much of it each tick repaints
     (device pixels painted per tick of the fastest timer, as a share of the window)."""
     trace = tempfile.NamedTemporaryFile(prefix="fenwing-trace-", delete=False).name
     env = dict(os.environ, FENWING_TRACE=trace)
-    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    try:
+    with running([binary], env=env, **QUIET) as proc:
         wid = wait_window(title, 30)
-        sh("xdotool", "windowmove", "--sync", wid, "0", "0")
-        sh("xdotool", "windowsize", "--sync", wid, "100%", "100%")
+        run("xdotool", "windowmove", "--sync", wid, "0", "0", check=False)
+        run("xdotool", "windowsize", "--sync", wid, "100%", "100%", check=False)
         time.sleep(SETTLE_S)
-        width, height = window_size(wid)
-        sh("xdotool", "windowfocus", "--sync", wid)
-        sh("xdotool", "key", "F1")
+        _, _, width, height = geometry(wid)
+        press(wid, "F1", check=False)
         time.sleep(1)
         play0, cpu0 = time.monotonic(), cpu_seconds(proc.pid)
         time.sleep(PLAY_S)
         play1, cpu1 = time.monotonic(), cpu_seconds(proc.pid)
-        sh("xdotool", "windowfocus", "--sync", wid)
-        sh("xdotool", "key", "Delete")
+        press(wid, "Delete", check=False)
         proc.wait(timeout=10)
-    finally:
-        if proc.returncode is None:
-            proc.kill()
-            proc.wait()
     _, _, ticks, paints = read_trace(trace)
     os.unlink(trace)
     tick_count = sum(1 for t in ticks if play0 <= t <= play1)
@@ -358,6 +298,7 @@ def median(runs, key):
 
 
 def main():
+    setup("bench", timeout=20)
     args = [a for a in sys.argv[1:] if a != "--startup"]
     startup = len(args) < len(sys.argv) - 1
     build = args[0] if args else "build"

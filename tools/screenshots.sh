@@ -5,17 +5,13 @@
 # and openbox for window frames with their titles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ -z "${FENWING_IN_XVFB:-}" ]; then
-  FENWING_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
-fi
+[ -n "${FENWING_IN_XVFB:-}" ] || exec bash tests/e2e/xvfb.sh --wm bash "$0" "$@"
 bin="${BUILD_DIR:-build}/fenwing"
 out=docs
 mkdir -p "$out"
-openbox >/dev/null 2>&1 & wm=$!
-sleep 0.5
 
 "$bin" & pid=$!
-trap 'kill $pid $wm 2>/dev/null || true' EXIT
+trap 'kill $pid 2>/dev/null || true' EXIT
 for _ in $(seq 100); do
   wid=$(xdotool search --onlyvisible --name '^Fenwing$' 2>/dev/null | head -1 || true)
   [ -n "$wid" ] && break

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Recording and replaying, end to end, on an X display (run by replay_e2e.sh under xvfb-run).
+"""Recording and replaying, end to end, on an X display (run by xvfb.sh --wm).
 
 A whole session in the real window, recorded with --record and played by xdotool: F1, shots at
 ducks found in the window's pixels, misses, the ammunition crate, a help box left open while
@@ -10,12 +10,11 @@ recording is replayed in the window (--replay, with clicks, keys and a stall of 
 must change nothing) and must end in the same state. Last, recordings cut short, edited and of
 a future version must end in the driver's `error: LINE: REASON` and status 2 in both programs.
 
-    replay_e2e.py FENWING FENWING_SIM WORKDIR
+    replay_e2e.py FENWING FENWING_SIM [WORKDIR]
 
 The window may be of any size: the field is found in its pixels and everything is placed from
 it. While the session is played, what the game made of each click is asked of fenwing-sim, on
 the recording written so far (each event is on disk as soon as it happens).
-Only the standard library, xdotool and ImageMagick's import are used.
 """
 
 import os
@@ -23,67 +22,11 @@ import re
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
-GRID = 3  # the duck finder compares every third pixel each way
-
-
-def note(message):
-    print("replay e2e: " + message, flush=True)
-
-
-def fail(message):
-    print("replay e2e: FAIL: " + message, flush=True)
-    sys.exit(1)
-
-
-def run(*args, timeout=20, check=True):
-    result = subprocess.run(args, capture_output=True, text=True, timeout=timeout)
-    if check and result.returncode != 0:
-        fail("%s exited with %d: %s" % (" ".join(args), result.returncode, result.stderr.strip()))
-    return result.stdout
-
-
-def within(probe, seconds, step=0.05):
-    """Calls probe until it returns something true, for at most `seconds`; that, or None."""
-    end = time.monotonic() + seconds
-    while True:
-        value = probe()
-        if value or time.monotonic() > end:
-            return value or None
-        time.sleep(step)
-
-
-def wait_for(what, probe, seconds, step=0.05):
-    value = within(probe, seconds, step)
-    if not value:
-        fail("timed out after %g s waiting for %s" % (seconds, what))
-    return value
-
-
-def find_window(pattern):
-    out = run("xdotool", "search", "--onlyvisible", "--name", pattern, check=False)
-    ids = out.split()
-    return ids[0] if ids else None
-
-
-class Frame:
-    """One screenshot of a window: its pixels as RGB bytes, and when it was taken."""
-
-    def __init__(self, wid):
-        before = time.monotonic()
-        data = subprocess.run(["import", "-window", wid, "-depth", "8", "ppm:-"],
-                              capture_output=True, timeout=20).stdout
-        self.time = (before + time.monotonic()) / 2
-        parts = data.split(maxsplit=4)
-        if len(parts) < 5 or parts[0] != b"P6":
-            fail("import gave no picture of window %s" % wid)
-        self.width, self.height = int(parts[1]), int(parts[2])
-        self.pixels = parts[4]
-
-    def at(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.pixels[i:i + 3])
+from xwin import (GRID, Frame, blobs, centre, click, fail, find_window, flying_ducks, moving,
+                  note, press, quit_with_del, run, running, setup, steady, wait_for, within)
 
 
 class Field:
@@ -113,6 +56,7 @@ class Field:
         while bottom < frame.height and frame.at(x, bottom) != back:
             bottom += 1
         self.top, self.bottom = top, bottom
+        self.box = self.left, top, self.right, bottom
         self.scale = width * 15.0 / self.WIDTH  # pixels per 15 twips
         if width < 200 or abs((bottom - top) * 15.0 / self.scale - self.HEIGHT) > 300:
             fail("no field found in the window (%d x %d px at %d, %d)"
@@ -123,83 +67,35 @@ class Field:
         return (self.left + (x - self.LEFT) / 15.0 * self.scale,
                 self.top + (y - self.TOP) / 15.0 * self.scale)
 
-    def box(self, left, top, width, height):
-        x0, y0 = self.px(left, top)
-        x1, y1 = self.px(left + width, top + height)
-        return int(x0), int(y0), int(x1), int(y1)
-
     def size(self, twips):
         return twips / 15.0 * self.scale
-
-
-def changed(a, b, x, y):
-    i = (y * a.width + x) * 3
-    pa, pb = a.pixels, b.pixels
-    return (abs(pa[i] - pb[i]) + abs(pa[i + 1] - pb[i + 1]) + abs(pa[i + 2] - pb[i + 2])) > 60
-
-
-def blobs(empty, frame, box):
-    """Connected groups of pixels in `box` that differ from the empty field, as bounding boxes:
-    the shown ducks and bonus items."""
-    left, top, right, bottom = box
-    hit = {(x, y) for y in range(top, bottom, GRID) for x in range(left, right, GRID)
-           if changed(empty, frame, x, y)}
-    found = []
-    while hit:
-        stack = [hit.pop()]
-        x0 = x1 = stack[0][0]
-        y0 = y1 = stack[0][1]
-        while stack:
-            x, y = stack.pop()
-            x0, x1, y0, y1 = min(x0, x), max(x1, x), min(y0, y), max(y1, y)
-            for n in ((x + GRID, y), (x - GRID, y), (x, y + GRID), (x, y - GRID)):
-                if n in hit:
-                    hit.remove(n)
-                    stack.append(n)
-        found.append((x0, y0, x1 + GRID, y1 + GRID))
-    return found
-
-
-def centre(box):
-    return (box[0] + box[2]) / 2, (box[1] + box[3]) / 2
 
 
 class Session:
     """The window being played, its recording, and what fenwing-sim makes of it so far."""
 
-    def __init__(self, binary, sim, workdir):
-        self.sim = sim
-        self.recording = os.path.join(workdir, "session.sim")
-        self.state = os.path.join(workdir, "window-state.txt")
-        self.process = subprocess.Popen([binary, "--record", self.recording,
-                                         "--state", self.state])
-        self.wid = wait_for("the game's window", lambda: find_window("^Fenwing$"), 30)
+    def __init__(self, process, sim, recording):
+        self.process, self.sim, self.recording = process, sim, recording
+        self.wid = wait_for("the game's window", lambda: find_window("Fenwing"), 30)
         self.focus()
         # The first steady frame: the field bare, before Start.
-        self.empty = wait_for("a steady first frame", self.steady, 30)
+        self.empty = wait_for("a steady first frame", lambda: steady(self.wid, 0.2), 30)
         self.field = Field(self.empty)
         f = self.field
         note("window %s: %d x %d px, the field at (%d, %d)-(%d, %d), %.2f px a pixel"
              % (self.wid, self.empty.width, self.empty.height, f.left, f.top, f.right,
                 f.bottom, f.scale))
 
-    def steady(self):
-        a = Frame(self.wid)
-        time.sleep(0.2)
-        b = Frame(self.wid)
-        return b if a.pixels == b.pixels else None
-
     def focus(self, wid=None):
         run("xdotool", "windowfocus", "--sync", wid or self.wid, check=False)
 
     def key(self, name, wid=None):
-        self.focus(wid)
-        run("xdotool", "key", name)
+        press(wid or self.wid, name, check=False)
 
     def click(self, x, y, recorded=True):
         """A click; unless it is to be refused, until the recording has it."""
         inputs = len(self.inputs())
-        run("xdotool", "mousemove", "--window", self.wid, str(int(x)), str(int(y)), "click", "1")
+        click(self.wid, x, y)
         if recorded:
             wait_for("the click in the recording", lambda: len(self.inputs()) > inputs, 10)
 
@@ -231,25 +127,6 @@ class Session:
         return int(shots), int(hits)
 
 
-def moving(session, wanted, late=0.0):
-    """Two quick screenshots; each blob seen in both that moves as `wanted(dx, dy, dt)` allows,
-    followed to where it will be when a click sent now arrives, 15 ms and `late` seconds from
-    now. Returns the points to click with the speeds, in pixels a second, slowest first."""
-    f = session.field
-    box = (f.left, f.top, f.right, f.bottom)
-    a, b = Frame(session.wid), Frame(session.wid)
-    dt = b.time - a.time
-    points = []
-    for bb in blobs(session.empty, b, box):
-        for ab in blobs(session.empty, a, box):
-            (bx, by), (ax, ay) = centre(bb), centre(ab)
-            if wanted(bb, bx - ax, by - ay, dt):
-                vx, vy = (bx - ax) / dt, (by - ay) / dt
-                lead = time.monotonic() + 0.015 + late - b.time
-                points.append((abs(vx) + abs(vy), bx + vx * lead, by + vy * lead, vx, vy))
-    return [p[1:] for p in sorted(points)]
-
-
 def lateness(x, y, vx, vy, centres):
     """How much later than reckoned a click at (x, y) aimed along (vx, vy) came, from where
     the game had the nearest target then; none when no target was near."""
@@ -266,39 +143,28 @@ def shoot_ducks(session, hits_wanted, seconds, required=True):
     from where the game had the ducks at that moment, how much later than reckoned the click
     came (a slow build, a busy machine), and the next aim allows for it."""
     f = session.field
-    duck_w, duck_h = f.size(1305), f.size(900)
-    margin = f.size(225)
-
-    def duck(box, dx, dy, dt):
-        w, h = box[2] - box[0], box[3] - box[1]
-        small = 2 * GRID <= w <= duck_w + 2 * GRID and 2 * GRID <= h <= duck_h + 2 * GRID
-        diagonal = abs(abs(dx) - abs(dy)) <= 8 + 0.3 * max(abs(dx), abs(dy))
-        return small and diagonal and max(abs(dx), abs(dy)) <= 700 * f.scale * dt + 10
-
     names = ("ImgDuck1", "Imgduck2", "Imgduck3")
     shots, hits = session.shots_and_hits()
     first_hits, attempts, late = hits, 0, 0.0
     deadline = time.monotonic() + seconds
     while hits - first_hits < hits_wanted and time.monotonic() < deadline:
-        for x, y, vx, vy in moving(session, duck, late=late):
-            # Not where it may have bounced off an edge meanwhile.
-            if f.left + duck_w / 2 + margin < x < f.right - duck_w / 2 - margin and \
-                    f.top + duck_h / 2 + margin < y < f.bottom - duck_h / 2 - margin:
-                session.click(x, y)
-                attempts += 1
-                said = session.game_says("Shots", "LblScore2.Caption",
-                                         *("%s.%s" % (n, p) for n in names for p in ("Left", "Top")))
-                shots, now_hits = int(said[0]), int(said[1])
-                note("%s at (%d, %d): %d shots left"
-                     % ("a hit" if now_hits > hits else "a miss", x - f.left, y - f.top, shots))
-                if now_hits == hits:
-                    places = [float(v) for v in said[2:]]
-                    late += lateness(x, y, vx, vy, [f.px(places[i] + 652.5, places[i + 1] + 450)
-                                                    for i in (0, 2, 4)])
-                hits = now_hits
-                break
-        else:
+        targets = flying_ducks(session.wid, session.empty, f.box, f.scale, late)
+        if not targets:
             time.sleep(0.05)
+            continue
+        x, y, vx, vy = targets[0]
+        session.click(x, y)
+        attempts += 1
+        said = session.game_says("Shots", "LblScore2.Caption",
+                                 *("%s.%s" % (n, p) for n in names for p in ("Left", "Top")))
+        shots, now_hits = int(said[0]), int(said[1])
+        note("%s at (%d, %d): %d shots left"
+             % ("a hit" if now_hits > hits else "a miss", x - f.left, y - f.top, shots))
+        if now_hits == hits:
+            places = [float(v) for v in said[2:]]
+            late += lateness(x, y, vx, vy, [f.px(places[i] + 652.5, places[i + 1] + 450)
+                                            for i in (0, 2, 4)])
+        hits = now_hits
     if hits == first_hits and required:
         fail("no duck was hit in %d shots" % attempts)
     return hits - first_hits
@@ -308,7 +174,7 @@ def bare_point(session):
     """A point of the field that no duck covers now nor will soon."""
     f = session.field
     frame = Frame(session.wid)
-    taken = blobs(session.empty, frame, (f.left, f.top, f.right, f.bottom))
+    taken = blobs(session.empty, frame, f.box)
     reach = f.size(1305) + 40
     for tx, ty in ((2000, 1400), (11900, 1400), (2000, 9700), (11900, 9700), (7000, 5000)):
         x, y = f.px(tx, ty)
@@ -344,7 +210,7 @@ def click_the_crate(session, seconds):
     clicks, late = 0, 0.0
     before = session.game_says("AmmoClicks")[0]
     while time.monotonic() < deadline and clicks < 2:
-        for x, y, vx, vy in moving(session, crate, late=late):
+        for x, y, vx, vy in moving(session.wid, session.empty, f.box, crate, late):
             if x > f.left + crate_w:
                 session.click(x, y)
                 after, left = session.game_says("AmmoClicks", "ImgAmmo.Left")
@@ -386,7 +252,7 @@ def play(session):
     # A help box left open while the ticks go on, then closed with Return. A click on the field
     # meanwhile is refused: it is not game input, and is not recorded.
     session.key("F3")
-    box = wait_for("the Controls box", lambda: find_window("^Controls$"), 20)
+    box = wait_for("the Controls box", lambda: find_window("Controls"), 20)
     seconds_before = session.game_says("LblTimeLeft.Caption")[0]
     inputs = session.inputs()
     session.click(*bare_point(session), recorded=False)
@@ -394,7 +260,7 @@ def play(session):
     if session.inputs() != inputs:
         fail("a click while the Controls box was open was recorded as game input")
     session.key("Return", box)
-    wait_for("the Controls box to close", lambda: not find_window("^Controls$"), 20)
+    wait_for("the Controls box to close", lambda: not find_window("Controls"), 20)
     session.focus()
     note("the Controls box was open from %s s left; a click meanwhile was refused"
          % seconds_before)
@@ -417,8 +283,7 @@ def play(session):
     menu_bar = session.field.top - session.field.size(840)  # the client area's top
     for _ in range(5):
         session.focus()
-        run("xdotool", "mousemove", "--window", session.wid, str(int(menu_bar)),
-            str(int(menu_bar / 2)), "click", "1")
+        click(session.wid, menu_bar, menu_bar / 2)
         time.sleep(1)
         run("xdotool", "key", "Down", "Return")
         if within(lambda: "menu mnufileStart" in session.recorded(), 5):
@@ -443,21 +308,15 @@ def play(session):
         wait_for("the clicks in the recording",
                  lambda: len(session.inputs()) >= inputs + shots, 20)
         spent += shots
-    box = wait_for("the out-of-shots box", lambda: find_window("^Oh no!$"), 20)
+    box = wait_for("the out-of-shots box", lambda: find_window("Oh no!"), 20)
     while box:  # one, unless a click came before it opened
         time.sleep(0.5)
         session.key("Return", box)
-        wait_for("the box to close", lambda: find_window("^Oh no!$") != box, 20)
-        box = within(lambda: find_window("^Oh no!$"), 1)
+        wait_for("the box to close", lambda: find_window("Oh no!") != box, 20)
+        box = within(lambda: find_window("Oh no!"), 1)
     note("%d shots spent; the game ended with its box" % spent)
 
-    session.key("Delete")
-    try:
-        status = session.process.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        fail("the program was still running 20 s after Del")
-    if status != 0:
-        fail("the program ended with status %d after Del" % status)
+    quit_with_del(session.process, session.wid, 20, check=False)
 
 
 def same(what, expected, got):
@@ -473,15 +332,13 @@ def replay(binary, recording, workdir, expected):
     does meanwhile and however the process is stopped."""
     state = os.path.join(workdir, "replay-state.txt")
     started = time.monotonic()
-    game = subprocess.Popen([binary, "--replay", recording, "--state", state])
-    try:
-        wid = wait_for("the replay's window", lambda: find_window(r"^Fenwing \(replay\)$"), 30)
+    with running([binary, "--replay", recording, "--state", state]) as game:
+        wid = wait_for("the replay's window", lambda: find_window(r"Fenwing \(replay\)"), 30)
         note("the replay's window is titled 'Fenwing (replay)'")
         time.sleep(3)
         if game.poll() is None:  # the player's own clicks and keys are ignored
             run("xdotool", "windowfocus", "--sync", wid, check=False)
-            run("xdotool", "mousemove", "--window", wid, "300", "300", "click", "1",
-                check=False)
+            click(wid, 300, 300, check=False)
             run("xdotool", "key", "F1", "F3", check=False)
             time.sleep(2)
             game.send_signal(signal.SIGSTOP)
@@ -489,12 +346,10 @@ def replay(binary, recording, workdir, expected):
             game.send_signal(signal.SIGCONT)
         length = sum(float(l.split()[1]) for l in open(recording)
                      if l.startswith(("advance ", "stall "))) / 1000
-        status = game.wait(timeout=length + 90)
-    except subprocess.TimeoutExpired:
-        fail("the replay was still running long after its end")
-    finally:
-        if game.poll() is None:
-            game.kill()
+        try:
+            status = game.wait(timeout=length + 90)
+        except subprocess.TimeoutExpired:
+            fail("the replay was still running long after its end")
     if status != 0:
         fail("the replay ended with status %d" % status)
     same("the replay's state", expected, open(state).read())
@@ -530,20 +385,19 @@ def bad_recordings(binary, sim, recording, workdir):
 
 
 def main():
-    binary, sim, workdir = sys.argv[1:4]
-    session = Session(binary, sim, workdir)
-    try:
-        play(session)
-    finally:
-        if session.process.poll() is None:
-            session.process.send_signal(signal.SIGCONT)
-            session.process.kill()
-    recording = session.recording
+    setup("replay e2e", timeout=20)
+    binary, sim = sys.argv[1:3]
+    workdir = sys.argv[3] if len(sys.argv) > 3 else tempfile.mkdtemp(prefix="fenwing-replay-")
+    os.makedirs(workdir, exist_ok=True)
+    recording = os.path.join(workdir, "session.sim")
+    state = os.path.join(workdir, "window-state.txt")
+    with running([binary, "--record", recording, "--state", state]) as process:
+        play(Session(process, sim, recording))
     counts = {w: sum(1 for l in open(recording) if l.split()[:1] == [w])
               for w in ("advance", "stall", "click_at", "key", "menu")}
     note("the recording: " + ", ".join("%d %s" % (n, w) for w, n in counts.items()))
 
-    window = open(session.state).read()
+    window = open(state).read()
     result = subprocess.run([sim, "--check", recording], capture_output=True, text=True,
                             timeout=60)
     if result.returncode != 0:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The real window on a player's screen, with a window manager (run by with_wm.sh).
+"""The real window on a player's screen, with a window manager (run by xvfb.sh --wm).
 
 On the screen it is given: the window opens whole, frame, title bar and menu bar included,
 centred, with its exact title; File -> Start, chosen with the mouse, brings the ducks out. With
@@ -7,17 +7,14 @@ centred, with its exact title; File -> Start, chosen with the mouse, brings the 
 the window's height, centred across.
 
     window_screens.py BINARY [--maximise]
-
-Only the standard library, xdotool, xwininfo, xprop and ImageMagick's import are used.
 """
 
 import argparse
-import subprocess
 import time
 
-from window_e2e import BACK, Frame, fail, find_window, note, run, wait_for
+from xwin import (BACK, CLIENT_H, CLIENT_W, Frame, click, fail, find_window, geometry, note,
+                  quit_with_del, run, running, setup, wait_for)
 
-NATURAL_W, NATURAL_H = 927, 803  # the client area at its natural size
 FIELD_TOP, FIELD_BOTTOM = 840 / 15, 10245 / 15  # imgField, in natural pixels
 COLUMN = 1600 / 15  # a column of the field with no label above or below it
 
@@ -27,12 +24,9 @@ def screen_size():
     return int(fields[fields.index("Width:") + 1]), int(fields[fields.index("Height:") + 1])
 
 
-def geometry(wid):
+def placed(wid):
     """The client window and its frame on the screen: (x, y, w, h) each."""
-    info = run("xwininfo", "-id", wid)
-    f = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
-    x, y = int(f["Absolute upper-left X"]), int(f["Absolute upper-left Y"])
-    w, h = int(f["Width"]), int(f["Height"])
+    x, y, w, h = geometry(wid)
     extents = run("xprop", "-id", wid, "_NET_FRAME_EXTENTS").split("=")[-1]
     left, right, top, bottom = [int(v) for v in extents.split(",")] \
         if "," in extents else (0, 0, 0, 0)
@@ -41,9 +35,9 @@ def geometry(wid):
 
 def settled(wid):
     """The geometry once two looks a quarter of a second apart agree."""
-    a = geometry(wid)
+    a = placed(wid)
     time.sleep(0.25)
-    return a if geometry(wid) == a else None
+    return a if placed(wid) == a else None
 
 
 def menu_height(frame):
@@ -75,12 +69,11 @@ def check_on_screen(wid, screen, centred):
 
 
 def maximise(wid, screen):
-    _, (x, y, w, _) = geometry(wid)
-    client, _ = geometry(wid)
+    client, (x, y, w, _) = placed(wid)
     title_y = y + (client[1] - y) // 2
     run("xdotool", "mousemove", str(x + w // 2), str(title_y), "click", "--repeat", "2",
         "--delay", "80", "1")
-    wait_for("the window to be maximised", lambda: geometry(wid)[1][2] == screen[0], 10)
+    wait_for("the window to be maximised", lambda: placed(wid)[1][2] == screen[0], 10)
     note("maximised by a double click on the title bar")
 
 
@@ -88,8 +81,8 @@ def check_field_fills_height(wid):
     frame = Frame(wid)
     menu = menu_height(frame)
     view_w, view_h = frame.width, frame.height - menu
-    k = min(view_w / NATURAL_W, view_h / NATURAL_H)
-    x = int((view_w - NATURAL_W * k) / 2 + COLUMN * k)
+    k = min(view_w / CLIENT_W, view_h / CLIENT_H)
+    x = int((view_w - CLIENT_W * k) / 2 + COLUMN * k)
     rows = [y for y in range(menu, frame.height) if frame.at(x, y) != BACK]
     if not rows:
         fail("no field in column %d" % x)
@@ -99,7 +92,7 @@ def check_field_fills_height(wid):
          % (view_w, view_h, k, top, bottom, want_top, want_bottom))
     if k < 1.2 or abs(top - want_top) > 2 or abs(bottom - want_bottom) > 2:
         fail("the field does not fill the window's height")
-    if abs(view_h - NATURAL_H * k) > 2:
+    if abs(view_h - CLIENT_H * k) > 2:
         fail("the client area does not fill the window's height")
 
 
@@ -107,9 +100,9 @@ def start_with_the_mouse(wid):
     before = Frame(wid)
     menu = menu_height(before)
     # File, at the left of the menu bar; then its first item, Start, just below it.
-    run("xdotool", "mousemove", "--window", wid, "12", str(menu // 2), "click", "1")
+    click(wid, 12, menu // 2)
     time.sleep(0.7)
-    run("xdotool", "mousemove", "--window", wid, "24", str(menu + 11), "click", "1")
+    click(wid, 24, menu + 11)
 
     def ducks():
         after = Frame(wid)
@@ -121,13 +114,13 @@ def start_with_the_mouse(wid):
 
 
 def main():
+    setup("window screens")
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
     parser.add_argument("--maximise", action="store_true")
     args = parser.parse_args()
     screen = screen_size()
-    game = subprocess.Popen([args.binary])
-    try:
+    with running([args.binary]) as game:
         wid = wait_for("the game's window", lambda: find_window("Fenwing"), 30)
         check_title(wid)
         check_on_screen(wid, screen, centred=True)
@@ -137,13 +130,7 @@ def main():
             time.sleep(0.5)
             check_field_fills_height(wid)
         start_with_the_mouse(wid)
-        run("xdotool", "windowfocus", "--sync", wid)
-        run("xdotool", "key", "Delete")
-        if game.wait(timeout=10) != 0:
-            fail("the program ended with status %d after Del" % game.returncode)
-    finally:
-        if game.poll() is None:
-            game.kill()
+        quit_with_del(game, wid, 10)
     note("PASS")
 
 

@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""The real window's sound, heard on a private PulseAudio server (run by real_sound.sh under
-xvfb-run).
+"""The real window's sound, heard on a private PulseAudio server (run by tests/e2e/xvfb.sh).
 
 1. With sound: the program's stream appears on the server as "Fenwing"; a click on the field
    (a shot, though no game runs) is recorded from the null sink's monitor: silence up to the
@@ -23,9 +22,10 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from null_sink import NullSink, die_with_us  # noqa: E402
+from xwin import (fail, find_window, geometry, note, press, quit_with_del, setup,  # noqa: E402
+                  wait_for)
 
 SHOT_SECONDS = 0.14  # assets/sounds/shot.wav
 LATE = 0.050  # the longest a sound may start after its click
@@ -33,31 +33,6 @@ LATE = 0.050  # the longest a sound may start after its click
 # ahead, and renders that stretch again when a stream starts, so the monitor repeats it.
 SLACK = 0.010
 SILENT = 8  # the loudest sample still silence (the null sink's silence is 0)
-
-
-def fail(message):
-    print("real sound: FAIL: " + message, flush=True)
-    sys.exit(1)
-
-
-def note(message):
-    print("real sound: " + message, flush=True)
-
-
-def wait_for(what, probe, seconds):
-    end = time.monotonic() + seconds
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > end:
-            fail("timed out after %g s waiting for %s" % (seconds, what))
-        time.sleep(0.05)
-
-
-def xdotool(*args):
-    return subprocess.run(("xdotool",) + args, capture_output=True, text=True,
-                          timeout=20).stdout
 
 
 class Game:
@@ -72,14 +47,12 @@ class Game:
             if self.proc.poll() is not None:
                 fail("the program ended at start with status %d: %s"
                      % (self.proc.returncode, self.errors()))
-            ids = xdotool("search", "--onlyvisible", "--name", "^Fenwing$").split()
-            return ids[0] if ids else None
+            return find_window("Fenwing")
 
         self.wid = wait_for("the window", window, 60)
         # The middle of the window is on the field; before F1 no duck is shown there.
-        geometry = dict(line.split("=") for line in
-                        xdotool("getwindowgeometry", "--shell", self.wid).split())
-        self.x, self.y = int(geometry["WIDTH"]) // 2, int(geometry["HEIGHT"]) // 2
+        _, _, width, height = geometry(self.wid)
+        self.x, self.y = width // 2, height // 2
 
     def click(self):
         """Clicks the middle of the field; returns the times just before and just after.
@@ -106,16 +79,10 @@ class Game:
         return before, after
 
     def key(self, key):
-        xdotool("windowfocus", "--sync", self.wid)
-        xdotool("key", key)
+        press(self.wid, key, check=False)
 
     def quit(self):
-        """Del; returns the exit status."""
-        self.key("Delete")
-        try:
-            return self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            fail("Del did not end the program within 10 s")
+        quit_with_del(self.proc, self.wid, 10, check=False)
 
     def errors(self):
         self.err.seek(0)
@@ -180,9 +147,7 @@ def with_sound(binary, sink):
             fail("the shot peaks at %.1f dBFS, not about -3" % peak_db)
         if abs(heard - SHOT_SECONDS) > 0.03:
             fail("the sound lasts %.3f s, not the shot's %.3f s" % (heard, SHOT_SECONDS))
-        status = game.quit()
-        if status != 0:
-            fail("the program ended with status %d" % status)
+        game.quit()
         if game.errors().strip():
             fail("standard error with sound: %r" % game.errors())
         wait_for("the stream to close", lambda: not ours(sink), 10)
@@ -203,8 +168,7 @@ def muted(binary, sink):
         rec.stop()
         if rec.peak(rec.start, rec.time_of(len(rec.samples))) > SILENT:
             fail("--mute: sound was heard")
-        if game.quit() != 0:
-            fail("--mute: the program ended with status %d" % game.proc.returncode)
+        game.quit()
     finally:
         game.close()
     note("--mute: no stream, and silence after the click")
@@ -218,10 +182,10 @@ def no_server(binary, sink):
         game.click()
         game.key("F1")
         time.sleep(1.5)
-        status = game.quit()
+        game.quit()
         lines = [l for l in game.errors().splitlines() if l.strip()]
-        if status != 0 or len(lines) > 1:
-            fail("without a server: status %d, standard error %r" % (status, game.errors()))
+        if len(lines) > 1:
+            fail("without a server: standard error %r" % game.errors())
     finally:
         game.close()
     note("without a server: it played and quit with status 0, %d line(s) on standard error"
@@ -229,6 +193,7 @@ def no_server(binary, sink):
 
 
 def main():
+    setup("real sound", timeout=20)
     binary = os.path.abspath(sys.argv[1])
     sink = NullSink()
     try:
