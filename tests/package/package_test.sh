@@ -204,8 +204,11 @@ EOF
 
   # The unpacked program runs from another directory, with its pictures.
   run_offscreen "$root/usr/games/fenwing"
-  grep -q '/imageformats/libqjpeg' "$scratch/plugins" && grep -q '/imageformats/libqgif' "$scratch/plugins" ||
-    fail "the program loaded no JPEG or no GIF reader, so it showed no pictures: $(cat "$scratch/plugins")"
+  # Its pictures are baked into raw pixels, so it needs no image reader to show them (the window
+  # step below looks at them). Whatever plugins Qt loads must come with the package's dependencies;
+  # the platform plugin among them shows that the list was read.
+  grep -q '/platforms/libqoffscreen' "$scratch/plugins" ||
+    fail "the program ran without Qt's offscreen platform plugin: $(cat "$scratch/plugins")"
   mapfile -t libs < <(objdump -p "$root/usr/games/fenwing" | awk '$1 == "NEEDED" { print $2 }')
   local paths=()
   for f in "${libs[@]}"; do
