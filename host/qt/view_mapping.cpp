@@ -28,31 +28,21 @@ int ViewMapping::pixelAt(double device) {
 }
 
 // A first guess from the scale, then put right by the very computation that a click uses.
-int ViewMapping::firstColumnFrom(float twips) const {
-    const double guess = double(twips) / twipsPerPixel_ - 0.5 + ox_;
+int ViewMapping::firstFrom(float twips, int origin) const {
+    const double guess = double(twips) / twipsPerPixel_ - 0.5 + origin;
     if (!(guess > -kFar)) return -kFar;  // NaN too: drawn nowhere
     if (guess > kFar) return kFar;
-    int c = static_cast<int>(std::ceil(guess));
-    while (twipsX(c) < twips) ++c;
-    while (twipsX(c - 1) >= twips) --c;
-    return c;
-}
-
-int ViewMapping::firstRowFrom(float twips) const {
-    const double guess = double(twips) / twipsPerPixel_ - 0.5 + oy_;
-    if (!(guess > -kFar)) return -kFar;
-    if (guess > kFar) return kFar;
-    int r = static_cast<int>(std::ceil(guess));
-    while (twipsY(r) < twips) ++r;
-    while (twipsY(r - 1) >= twips) --r;
-    return r;
+    int i = static_cast<int>(std::ceil(guess));
+    while (centre(i, origin) < twips) ++i;
+    while (centre(i - 1, origin) >= twips) --i;
+    return i;
 }
 
 QRect ViewMapping::pixels(const Rect& r) const {
     // The far edges as Rect::contains computes them: single-precision sums.
     const float right = r.left + r.width, bottom = r.top + r.height;
-    const int c0 = firstColumnFrom(r.left), c1 = firstColumnFrom(right);
-    const int r0 = firstRowFrom(r.top), r1 = firstRowFrom(bottom);
+    const int c0 = firstFrom(r.left, ox_), c1 = firstFrom(right, ox_);
+    const int r0 = firstFrom(r.top, oy_), r1 = firstFrom(bottom, oy_);
     return {c0, r0, std::max(0, c1 - c0), std::max(0, r1 - r0)};
 }
 

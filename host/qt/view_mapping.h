@@ -26,8 +26,8 @@ class ViewMapping {
     QPoint origin() const { return {ox_, oy_}; }
 
     // The twips of the centre of device column `c` and device row `r`.
-    float twipsX(int c) const { return (float(c - ox_) + 0.5f) * twipsPerPixel_; }
-    float twipsY(int r) const { return (float(r - oy_) + 0.5f) * twipsPerPixel_; }
+    float twipsX(int c) const { return centre(c, ox_); }
+    float twipsY(int r) const { return centre(r, oy_); }
     // The device pixel that contains a point in device coordinates (a position in logical
     // pixels times the device pixel ratio); a whole number read back from the window system with
     // a rounding error counts as that number.
@@ -37,9 +37,11 @@ class ViewMapping {
     QRect pixels(const Rect& r) const;
 
   private:
+    // The twips of the centre of device pixel `i` along an axis whose client area starts at
+    // device pixel `origin`: the same for columns and rows.
+    float centre(int i, int origin) const { return (float(i - origin) + 0.5f) * twipsPerPixel_; }
     // The first column (or row) whose centre lies at or after `twips`.
-    int firstColumnFrom(float twips) const;
-    int firstRowFrom(float twips) const;
+    int firstFrom(float twips, int origin) const;
 
     double scale_ = 1;
     float twipsPerPixel_ = kTwipsPerPixel;
