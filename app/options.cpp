@@ -85,15 +85,15 @@ Parsed parseCommandLine(const QStringList& arguments) {
         return parser.helpText().replace(QStringLiteral("<executable_name>"),
                                          QStringLiteral("fenwing"));
     };
-    const auto usage = [&] {
-        return helpText().section(QLatin1Char('\n'), 0, 0) + QLatin1Char('\n');
-    };
-    if (!parser.parse(arguments)) {
-        print(stderr, QStringLiteral("fenwing: %1\n").arg(parser.errorText()) + usage() +
-                          QStringLiteral("Try 'fenwing --help' for more.\n"));
+    // A command line it cannot run with: one line, the usage, and where to read more.
+    const auto refuse = [&](const QString& why) {
+        print(stderr, QStringLiteral("fenwing: %1\n").arg(why) +
+                          helpText().section(QLatin1Char('\n'), 0, 0) +
+                          QStringLiteral("\nTry 'fenwing --help' for more.\n"));
         out.status = 2;
         return out;
-    }
+    };
+    if (!parser.parse(arguments)) return refuse(parser.errorText());
     if (parser.isSet(QStringLiteral("help-all"))) {
         QCommandLineParser qt;
         acceptQtOptions(qt, true);
@@ -112,27 +112,14 @@ Parsed parseCommandLine(const QStringList& arguments) {
                                                     QCoreApplication::applicationVersion()));
         return out;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        print(stderr, QStringLiteral("fenwing: unexpected argument '%1'\n")
-                              .arg(parser.positionalArguments().first()) +
-                          usage() + QStringLiteral("Try 'fenwing --help' for more.\n"));
-        out.status = 2;
-        return out;
-    }
-    for (const QCommandLineOption& file : {record, replay, state}) {
-        if (parser.isSet(file) && parser.value(file).isEmpty()) {
-            print(stderr, QStringLiteral("fenwing: --%1 needs a file name\n").arg(file.names()[0]) +
-                              usage() + QStringLiteral("Try 'fenwing --help' for more.\n"));
-            out.status = 2;
-            return out;
-        }
-    }
-    if (parser.isSet(record) && parser.isSet(replay)) {
-        print(stderr, QStringLiteral("fenwing: --record and --replay cannot go together\n") +
-                          usage() + QStringLiteral("Try 'fenwing --help' for more.\n"));
-        out.status = 2;
-        return out;
-    }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    for (const QCommandLineOption& file : {record, replay, state})
+        if (parser.isSet(file) && parser.value(file).isEmpty())
+            return refuse(QStringLiteral("--%1 needs a file name").arg(file.names()[0]));
+    if (parser.isSet(record) && parser.isSet(replay))
+        return refuse(QStringLiteral("--record and --replay cannot go together"));
     Options o;
     o.mute = parser.isSet(mute);
     o.record = parser.value(record);
