@@ -11,7 +11,7 @@
 #include <QtWidgets/QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "host/qt/field_view.h"
@@ -118,18 +118,8 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::ifstream in(argv[1]);
-    if (!in) {
-        std::fprintf(stderr, "error: cannot open %s\n", argv[1]);
-        return 2;
-    }
-    std::vector<script::ScriptLine> lines;
-    try {
-        lines = script::parseScript(in);
-    } catch (const script::ScriptError& e) {
-        std::fprintf(stderr, "error: %d: %s\n", e.line, e.reason.c_str());
-        return 2;
-    }
+    const auto lines = script::loadScript(argv[1], std::cerr);
+    if (!lines) return 2;
     const Micros step = argc > 3 ? micros(argv[3]) : 100'000;
     if (step <= 0) {
         std::fprintf(stderr, "fenwing-frames: STEP_MS must be above 0\n");
@@ -137,5 +127,5 @@ int main(int argc, char** argv) {
     }
     Frames frames(step, argc > 4 ? micros(argv[4]) : 0,
                   argc > 5 ? micros(argv[5]) : Frames::kToTheEnd, QString::fromLocal8Bit(argv[2]));
-    return frames.play(lines) ? 0 : 1;
+    return frames.play(*lines) ? 0 : 1;
 }

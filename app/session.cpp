@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "host/qt/qt_host.h"
 #include "host/qt/replay_player.h"
@@ -26,17 +27,8 @@ Session::~Session() = default;
 bool Session::open(const Options& options) {
     if (!options.replay.isEmpty()) {
         // fenwing-sim's own errors and exit status for a script it cannot play.
-        std::ifstream in(path(options.replay));
-        if (!in) {
-            std::fprintf(stderr, "error: cannot open %s\n", path(options.replay).c_str());
-            return false;
-        }
-        try {
-            script_ = script::parseScript(in);
-        } catch (const script::ScriptError& e) {
-            std::fprintf(stderr, "error: %d: %s\n", e.line, e.reason.c_str());
-            return false;
-        }
+        script_ = script::loadScript(path(options.replay), std::cerr);
+        if (!script_) return false;
     } else {
         seed_ = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch() /
                                            std::chrono::nanoseconds(1));

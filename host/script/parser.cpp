@@ -3,7 +3,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <istream>
+#include <fstream>
+#include <ostream>
 #include <stdexcept>
 
 #include "game/form1.h"
@@ -177,6 +178,20 @@ std::vector<ScriptLine> parseScript(std::istream& in) {
         }
     }
     return script;
+}
+
+std::optional<std::vector<ScriptLine>> loadScript(const std::string& path, std::ostream& err) {
+    std::ifstream in(path);
+    if (!in) {
+        err << "error: cannot open " << path << '\n';
+        return std::nullopt;
+    }
+    try {
+        return parseScript(in);
+    } catch (const ScriptError& e) {
+        err << "error: " << e.line << ": " << e.reason << '\n';
+        return std::nullopt;
+    }
 }
 
 }  // namespace fenwing::script

@@ -52,4 +52,8 @@ struct ScriptError {
 // line.
 std::vector<ScriptLine> parseScript(std::istream& in);
 
+// A script file, read and checked whole. On a problem, says so on `err` in the driver's words
+// ("error: cannot open PATH", "error: LINE: REASON") and returns none.
+std::optional<std::vector<ScriptLine>> loadScript(const std::string& path, std::ostream& err);
+
 }  // namespace fenwing::script
