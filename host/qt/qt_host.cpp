@@ -231,7 +231,7 @@ void QtHost::arm() {
 // asked for meanwhile waits for the first to close.
 void QtHost::MsgBox(const std::string& prompt, int, const std::string& title) {
     if (trace_) trace_->mark("box:" + title);
-    output_ << "msgbox " << title << " | " << prompt << '\n';
+    script::printBox(output_, title, prompt);
     boxes_.push_back({QString::fromStdString(prompt), QString::fromStdString(title)});
     if (!openBox_) QTimer::singleShot(0, this, [this] { showNextBox(); });
 }

@@ -47,4 +47,8 @@ void perform(const Command& c, Form1& game, Random& random, std::ostream& out) {
     }
 }
 
+void printBox(std::ostream& out, const std::string& title, const std::string& prompt) {
+    out << "msgbox " << title << " | " << prompt << '\n';
+}
+
 }  // namespace fenwing::script

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
 
 #include "game/form1.h"
 #include "host/random.h"
@@ -17,5 +18,8 @@ void perform(const Command& command, Form1& game, Random& random, std::ostream& 
 // What `state` prints: the time, every value `get` reads, in a fixed order, as
 // `NAME.PROP VALUE` or `FIELD VALUE` lines, and when each running timer ticks next.
 void printState(std::ostream& out, const Form1& game);
+
+// What a message box prints where it is asked for: `msgbox TITLE | PROMPT`.
+void printBox(std::ostream& out, const std::string& title, const std::string& prompt);
 
 }  // namespace fenwing::script

@@ -44,7 +44,7 @@ int SimSession::exitCode(Status s) {
 }
 
 void SimSession::MsgBox(const std::string& prompt, int, const std::string& title) {
-    out_ << "msgbox " << title << " | " << prompt << '\n';
+    script::printBox(out_, title, prompt);
 }
 
 void SimSession::cue(Cue cue) {
