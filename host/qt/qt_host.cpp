@@ -22,11 +22,6 @@
 namespace fenwing::qt {
 
 namespace {
-// Ticks up to this late (the jitter of a busy desktop) are all delivered, so that the fastest
-// timers keep 64 ticks a second. Beyond it (a suspended machine, a stalled desktop) each timer
-// gets one late tick instead of a burst: the ducks pause rather than jump.
-constexpr Micros kMaxBacklog = 100'000;
-
 QKeySequence shortcutKey(const std::string& key) {
     return key == "Del" ? QKeySequence(Qt::Key_Delete) : QKeySequence(QString::fromStdString(key));
 }
@@ -184,7 +179,7 @@ void QtHost::dispatch(const script::Command* input) {
     drive([&] {
         const Micros now = elapsed();
         const Scheduler& scheduler = form_->scheduler();
-        if (auto due = scheduler.nextDue(); due && now - *due > kMaxBacklog) {
+        if (auto due = scheduler.nextDue(); due && now - *due > kMaxLateness) {
             if (recorder_) recorder_->stall(scheduler.now(), now);
             form_->catchUpTo(now);
         } else {

@@ -32,6 +32,12 @@ class Trace;
 
 class QtHost : public QObject, public Services {
   public:
+    // Ticks up to this late (the jitter of a busy desktop) are all delivered, so that the
+    // fastest timers keep 64 ticks a second. Beyond it (a suspended machine, a stalled desktop)
+    // each timer gets one late tick instead of a burst: the ducks pause rather than jump. A
+    // replay takes a wake this late for a stall of the machine too.
+    static constexpr Micros kMaxLateness = 100'000;
+
     // The scheduler's clock, microseconds from the form's creation; by default a monotonic one.
     using Clock = std::function<Micros()>;
     // `seed`: the generator's starting state. A replay drives the form from a script (see

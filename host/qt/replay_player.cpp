@@ -7,11 +7,6 @@
 
 namespace fenwing::qt {
 
-namespace {
-// Later than this, a wake is taken for a stall of the machine, as the window's own timers do.
-constexpr Micros kMaxLateness = 100'000;
-}  // namespace
-
 ReplayPlayer::ReplayPlayer(QtHost& host, std::vector<script::ScriptLine> script)
     : host_(host), script_(std::move(script)) {
     timer_.setSingleShot(true);
@@ -30,7 +25,7 @@ Micros ReplayPlayer::clock() const { return clock_.nsecsElapsed() / 1000 - offse
 
 void ReplayPlayer::wake() {
     Micros now = clock();
-    if (now - wanted_ > kMaxLateness) {
+    if (now - wanted_ > QtHost::kMaxLateness) {
         offset_ += now - wanted_;
         now = wanted_;
     }
