@@ -143,14 +143,13 @@ void FieldView::paintEvent(QPaintEvent* event) {
 }
 
 void FieldView::paintLabel(QPainter& p, const Label& label, const QRect& place) {
-    auto& [key, look] = labelLooks_[&label];
-    if (key.first != label.Caption() || key.second != place.size()) {
-        key = {label.Caption(), place.size()};
-        look = captionLook(label, label.Caption(), place, mapping_.scale());
-    }
+    LabelLook& cached = labelLooks_[&label];
+    if (cached.caption != label.Caption() || cached.size != place.size())
+        cached = {label.Caption(), place.size(),
+                  captionLook(label, label.Caption(), place, mapping_.scale())};
     p.fillRect(place, palette().color(QPalette::Button));
     p.setPen(palette().color(QPalette::ButtonText));
-    drawCaption(p, look, place, QString::fromStdString(label.Caption()));
+    drawCaption(p, cached.look, place, QString::fromStdString(label.Caption()));
 }
 
 // The shot goes off as the button goes down, and only the left button shoots. The toolkit

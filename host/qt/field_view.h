@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "host/form.h"
@@ -56,8 +55,12 @@ class FieldView : public QWidget, public RepaintSink {
     qreal ratio_ = 0;
     QRect placeInWindow_;
     // Each label's look, found again only when its caption or its size changes.
-    std::unordered_map<const Label*, std::pair<std::pair<std::string, QSize>, CaptionLook>>
-        labelLooks_;
+    struct LabelLook {
+        std::string caption;
+        QSize size;
+        CaptionLook look;
+    };
+    std::unordered_map<const Label*, LabelLook> labelLooks_;
     // The shown controls that a repaint reaches, front first, and what each shows of the
     // rectangle being drawn: shows_[first] to shows_[last - 1].
     struct Part {
