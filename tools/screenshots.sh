@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real window under Xvfb: idle, in play, with the crate
 # and with the clock crossing (in the first game they come about 10 and 20 s after Start), the
-# three help boxes, and maximised (the picture scaled to the screen's height). Needs a build in build/ (or BUILD_DIR) and xvfb-run, xdotool, ImageMagick,
-# and openbox for window frames with their titles.
+# three help boxes, and maximised (the picture scaled to the screen's height). Needs a build in
+# build/ (or BUILD_DIR) and xvfb-run, xdotool, ImageMagick, and openbox for window frames with
+# their titles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -n "${FENWING_IN_XVFB:-}" ] || exec bash tests/e2e/xvfb.sh --wm bash "$0" "$@"
