@@ -3,11 +3,11 @@
 #include <iostream>
 #include <string_view>
 
-#include "host/sim/session.h"
+#include "session/driver.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    fenwing::SimSession session(std::cout, std::cerr);
+    fenwing::ScriptDriver session(std::cout, std::cerr);
     // --check: the game's invariants are checked after every event (exit status 4 when one
     // breaks). --cues: each sound cue is printed as `cue NAME` where it happens.
     for (; argc > 1; --argc, ++argv) {
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
                      "without SCRIPT)\n";
         return 2;
     }
-    fenwing::SimSession::Status status;
+    fenwing::ScriptDriver::Status status;
     if (argc == 2) {
         std::ifstream script(argv[1]);
         if (!script) {
@@ -37,5 +37,5 @@ int main(int argc, char** argv) {
         status = session.run(std::cin);
     }
     std::cout.flush();
-    return fenwing::SimSession::exitCode(status);
+    return fenwing::ScriptDriver::exitCode(status);
 }

@@ -10,7 +10,7 @@
 
 #include <ostream>
 
-#include "host/qt/resources.h"
+#include "window/resources.h"
 
 QT_BEGIN_NAMESPACE
 // Sizes read as "87 x 60" in failure messages.

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/script/parser.h"
-#include "host/script/recorder.h"
+#include "session/parser.h"
+#include "session/recorder.h"
 #include "sim_fixture.h"
 
 namespace fenwing {
@@ -86,9 +86,9 @@ using Driver = testing::SimTest;
 // script without one reads as it always has.
 TEST_F(Driver, AVersionedScriptRefusesALineCutShort) {
     EXPECT_EQ(run("get Shots\nadvance 12"), "25\n");
-    EXPECT_EQ(status(), SimSession::Status::Running);
+    EXPECT_EQ(status(), ScriptDriver::Status::Running);
     EXPECT_EQ(run("version 1\nget Shots\nadvance 12"), "25\n");
-    EXPECT_EQ(status(), SimSession::Status::BadCommand);
+    EXPECT_EQ(status(), ScriptDriver::Status::BadCommand);
     EXPECT_EQ(errors(), "error: 3: the line has no line break at its end: it was cut short\n");
 }
 
@@ -142,9 +142,9 @@ TEST(Recorder, WritesTheSessionAsTheDriverReadsIt) {
               "advance 3600000\nadvance 3600000\nadvance 100000\nstate\nmenu mnufileExit\n");
     // fenwing-sim plays it through: the state, then the end.
     std::ostringstream out, err;
-    SimSession session(out, err);
+    ScriptDriver session(out, err);
     std::istringstream in(text);
-    EXPECT_EQ(session.run(in), SimSession::Status::Ended) << err.str();
+    EXPECT_EQ(session.run(in), ScriptDriver::Status::Ended) << err.str();
     EXPECT_NE(out.str().find("time 7304600\n"), std::string::npos);
     EXPECT_EQ(out.str().substr(out.str().size() - 4), "end\n");
     std::remove(path.c_str());
@@ -159,7 +159,7 @@ TEST_F(Driver, ANewFlocksPlacesFollowTheSeedAndTheGameClock) {
         "get ImgDuck1.Left\nget ImgDuck1.Top\nget Imgduck2.Left\nget Imgduck2.Top\n"
         "get Imgduck3.Left\nget Imgduck3.Top\n";
     const auto places = [&](const char* wait) {
-        SimSession session(out_, err_);
+        ScriptDriver session(out_, err_);
         out_.str({});
         std::istringstream in(std::string("seed 42\nadvance ") + wait + "\n" + flock);
         session.run(in);

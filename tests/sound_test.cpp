@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/qt/sounds.h"
+#include "audio/sounds.h"
 
 namespace fenwing::qt {
 namespace {

@@ -12,11 +12,11 @@
 #include <memory>
 #include <set>
 
-#include "host/qt/field_view.h"
-#include "host/qt/look.h"
-#include "host/qt/pictures.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/view_mapping.h"
+#include "window/field_view.h"
+#include "window/look.h"
+#include "window/pictures.h"
+#include "window/window_host.h"
+#include "window/view_mapping.h"
 #include "playfield/layout.h"
 
 using namespace fenwing;
@@ -38,7 +38,7 @@ void press(QMainWindow& window, QPoint device, Qt::MouseButton button, bool down
 
 // The window as it is on the screen, once it has stopped changing; offscreen, where the screen
 // is only as big as the toolkit makes it, as the window draws itself.
-QImage steadyGrab(QtHost& host) {
+QImage steadyGrab(WindowHost& host) {
     host.view()->update();
     QWidget* w = host.window();
     const bool offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
@@ -55,7 +55,7 @@ QImage steadyGrab(QtHost& host) {
 
 // The window's device pixels that belong to the field view, less a pixel at each side, where
 // the toolkit may round the view's edge against the menu bar's.
-QRect viewPixels(QtHost& host) {
+QRect viewPixels(WindowHost& host) {
     const qreal ratio = host.window()->devicePixelRatio();
     const QRect logical(host.view()->mapTo(host.window(), QPoint()), host.view()->size());
     return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio)
@@ -69,18 +69,18 @@ class WindowTest : public QObject {
     Q_OBJECT
 
   private:
-    void checkPaintAndClickAgree(QtHost& host, std::vector<VisualControl*> scene);
+    void checkPaintAndClickAgree(WindowHost& host, std::vector<VisualControl*> scene);
 
   private slots:
     void theTitleIsExactlyTheFormsCaption() {
-        QtHost host(1);
+        WindowHost host(1);
         QCOMPARE(host.window()->windowTitle(), QStringLiteral("Fenwing"));
     }
 
     // Centred on the screen's free area, frame included, and all of it on the screen: or, on a
     // screen too small for even the least window, at the free area's top-left corner.
     void theWindowOpensCentredAndWhole() {
-        QtHost host(1);
+        WindowHost host(1);
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         QMainWindow* w = host.window();
@@ -105,13 +105,13 @@ class WindowTest : public QObject {
     // The shot goes off as the left button goes down; the release, and the right and middle
     // buttons, do nothing.
     void onlyAPressOfTheLeftButtonShoots() {
-        QtHost host(1, false, [] { return Micros{0}; });
+        WindowHost host(1, false, [] { return Micros{0}; });
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         int shots = 0;
-        host.form().image("imgField").onClick = [&] { ++shots; };
+        host.session().form().image("imgField").onClick = [&] { ++shots; };
         const QPoint at =
-            host.view()->mapping().pixels(host.form().image("imgField").rect()).center();
+            host.view()->mapping().pixels(host.session().form().image("imgField").rect()).center();
         press(*host.window(), at, Qt::LeftButton, true);
         QCOMPARE(shots, 1);
         press(*host.window(), at, Qt::LeftButton, false);
@@ -127,8 +127,8 @@ class WindowTest : public QObject {
     // the 192 ticks that fell due meanwhile.
     void aStallGivesEachTimerOneLateTick() {
         Micros now = 0;
-        QtHost host(1, false, [&] { return now; });
-        Timer& mover = host.form().timer("tmrAmmoMove");
+        WindowHost host(1, false, [&] { return now; });
+        Timer& mover = host.session().form().timer("tmrAmmoMove");
         int ticks = 0;
         mover.onTimer = [&, handler = mover.onTimer] {
             ++ticks;
@@ -140,14 +140,14 @@ class WindowTest : public QObject {
         QTRY_COMPARE(ticks, 4);
         QTest::qWait(100);
         QCOMPARE(ticks, 4);
-        QCOMPARE(host.form().scheduler().nextDue(), Micros{3'062'500});
+        QCOMPARE(host.session().form().scheduler().nextDue(), Micros{3'062'500});
     }
 
     // The timer is set for the first whole millisecond at or after the next deadline: never
     // earlier, or the window would wake to find nothing due, again and again.
     void theWakeUpIsNeverEarly() {
         Micros now = 0;
-        QtHost host(1, false, [&] { return now; });
+        WindowHost host(1, false, [&] { return now; });
         QCOMPARE(host.wakeUp().interval(), 16);  // the first tick is due at 15.625 ms
         int wakeUps = 0;
         connect(&host.wakeUp(), &QTimer::timeout, [&] { ++wakeUps; });
@@ -164,8 +164,8 @@ class WindowTest : public QObject {
     // that control (or none, on the background). As the window opens, at its natural size (the
     // scale factor's own scale) and at a size of no whole scale with room at the sides.
     void paintAndClickAgree() {
-        QtHost host(1, false, [] { return Micros{0}; });  // the clock stands still: nothing moves
-        Form& form = host.form();
+        WindowHost host(1, false, [] { return Micros{0}; });  // the clock stands still: nothing moves
+        Form& form = host.session().form();
         const auto put = [&](const char* name, float left, float top) {
             Image& image = form.image(name);
             image.setLeft(left);
@@ -232,8 +232,8 @@ class WindowTest : public QObject {
     }
 };
 
-void WindowTest::checkPaintAndClickAgree(QtHost& host, std::vector<VisualControl*> scene) {
-    Form& form = host.form();
+void WindowTest::checkPaintAndClickAgree(WindowHost& host, std::vector<VisualControl*> scene) {
+    Form& form = host.session().form();
     FieldView& view = *host.view();
     const auto depth = [&](const VisualControl* c) {
         return std::find(form.stacking().begin(), form.stacking().end(), c);

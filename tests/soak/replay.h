@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/session.h"
+#include "session/driver.h"
 #include "player.h"
 
 namespace fenwing::soak {
@@ -28,7 +28,7 @@ class CheckedGame {
 
   private:
     std::ostringstream out_, err_;
-    SimSession session_{out_, err_};
+    ScriptDriver session_{out_, err_};
     int line_ = 0;
 };
 
