@@ -3,6 +3,7 @@
 #include <QtCore/QResource>
 #include <QtCore/QString>
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires.
@@ -58,6 +59,8 @@ void Mixer::start(const Sound& sound) {
 
 void Mixer::mix(std::int16_t* out, std::size_t frames) {
     constexpr std::size_t kBlock = 256;  // summed on the stack: the audio thread allocates nothing
+    // What is left of the limiter's cut after a sample: it lets go over 50 ms.
+    constexpr float kHold = 1 - 1 / (0.05f * kSoundRate);
     for (std::size_t done = 0; done < frames; done += kBlock) {
         const std::size_t count = std::min(kBlock, frames - done);
         std::int32_t sum[kBlock] = {};
@@ -67,10 +70,16 @@ void Mixer::mix(std::int16_t* out, std::size_t frames) {
             for (std::size_t i = 0; i < n; ++i, p += 2) sum[i] += std::int16_t(le16(p));
             v.next += n;
         }
-        for (std::size_t i = 0; i < count; ++i)
-            out[done + i] = std::int16_t(std::clamp<std::int32_t>(sum[i], -32768, 32767));
+        for (std::size_t i = 0; i < count; ++i) {
+            const float s = float(sum[i]), size = std::abs(s);
+            gain_ = 1 - (1 - gain_) * kHold;
+            if (size * gain_ > kCeiling) gain_ = kCeiling / size;
+            out[done + i] =
+                std::int16_t(std::clamp(std::lrint(s * gain_), -long(kCeiling), long(kCeiling)));
+        }
     }
     std::erase_if(voices_, [](const Voice& v) { return v.next == v.sound->samples; });
+    if (voices_.empty()) gain_ = 1;  // the next sound after a pause starts at its own level
 }
 
 }  // namespace fenwing::qt

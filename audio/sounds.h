@@ -27,12 +27,19 @@ Sound parseWav(const unsigned char* bytes, std::size_t size);
 std::array<Sound, kCues.size()> embeddedSounds();
 
 // The sounds playing now: each starts where the next buffer begins and plays once to its end.
+// The sounds leave room for two at once; where more would sum past kCeiling, a limiter turns
+// the whole mix down, at once and just enough, and back up over some 50 ms, so that no sample
+// is ever clipped.
 class Mixer {
   public:
+    // The loudest sample of the mix, -1.5 dBFS: the server, resampling the stream to the
+    // sound card's rate, may make a peak up to 0.7 dB higher.
+    static constexpr int kCeiling = 27571;
+
     void start(const Sound& sound);
     bool playing() const { return !voices_.empty(); }
-    // The next `frames` samples of all the sounds summed, clipped to 16 bits; silence when
-    // none plays.
+    // The next `frames` samples of all the sounds summed and limited; silence when none plays.
+    // A sum within kCeiling with the limiter at rest is the exact sum.
     void mix(std::int16_t* out, std::size_t frames);
 
   private:
@@ -41,6 +48,7 @@ class Mixer {
         std::size_t next;
     };
     std::vector<Voice> voices_;
+    float gain_ = 1;  // the limiter's, 1 at rest
 };
 
 }  // namespace fenwing::qt

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The window's command line, with no display at all: what prints and exits without a window,
-# what is refused and how, and that the manual page and the README name every option.
+# what is refused and how, that the manual page and the README name every option, and that the
+# README's and docs/*.md's links lead somewhere.
 #   command_line_test.sh BINARY VERSION SOURCE_DIR
 set -uo pipefail
 bin=$1 version=$2 source=$3
@@ -54,5 +55,24 @@ for o in $options; do
   grep -qF -- "\`$o" "$source/README.md" || fail "the README does not name \`$o"
 done
 
+# Every link in the README and in docs/*.md that is not a web address leads to a file of the
+# source tree, and a #part of it to a heading of that file (named as the web page names it).
+anchors() {
+  awk '/^```/ { code = !code } !code && sub(/^#+ /, "")' "$1" | tr 'A-Z ' 'a-z-' |
+    LC_ALL=C sed 's/[^a-z0-9_-]//g'
+}
+for doc in "$source/README.md" "$source"/docs/*.md; do
+  while IFS= read -r link; do
+    file=${link%%#*} part=${link#"$file"}
+    target=$(dirname "$doc")/$file
+    [ -n "$file" ] || target=$doc
+    if [ ! -e "$target" ]; then
+      fail "${doc#"$source/"} links to $file, which is not there"
+    elif [ -n "$part" ] && ! anchors "$target" | grep -qxF -- "${part#\#}"; then
+      fail "${doc#"$source/"} links to $link, a heading that $file does not have"
+    fi
+  done < <(grep -oE '\]\([^) ]+\)' "$doc" | sed 's/^](//; s/)$//' | grep -vE '^[a-z]+:')
+done
+
 ((failures == 0)) || exit 1
-echo "command line: ok: help, version, Qt's options, five refusals, the documents"
+echo "command line: ok: help, version, Qt's options, five refusals, the documents and their links"

@@ -1,8 +1,12 @@
 // The embedded sounds and the mixer: every cue has a sound the player can read, a WAV file of
-// any other kind is refused, and sounds that overlap are summed and clipped, each to its end.
+// any other kind is refused, and sounds that overlap are summed, each to its end, and limited:
+// the cues' overlaps in play pass untouched, and no pile-up of them is ever clipped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "audio/sounds.h"
@@ -54,8 +58,8 @@ TEST(Sounds, OnlyMono16BitAtTheRateIsRead) {
     EXPECT_EQ(read({'R', 'I', 'F', 'F'}), 0u);
 }
 
-TEST(Mixer, SumsOverlappingSoundsClipsThemAndPlaysEachToItsEnd) {
-    const std::vector<std::int16_t> a(300, 30000), b = {-1000, 5000, -32768};
+TEST(Mixer, SumsOverlappingSoundsAndPlaysEachToItsEnd) {
+    const std::vector<std::int16_t> a(300, 10000), b = {-1000, 5000, -8000};
     const auto bytesA = wav(a), bytesB = wav(b);
     const Sound soundA = parseWav(bytesA.data(), bytesA.size());
     const Sound soundB = parseWav(bytesB.data(), bytesB.size());
@@ -63,19 +67,134 @@ TEST(Mixer, SumsOverlappingSoundsClipsThemAndPlaysEachToItsEnd) {
     std::vector<std::int16_t> out(298);
     mixer.start(soundA);
     mixer.mix(out.data(), out.size());  // more than one block of the mixer's
-    EXPECT_EQ(out[0], 30000);
-    EXPECT_EQ(out[297], 30000);
+    EXPECT_EQ(out[0], 10000);
+    EXPECT_EQ(out[297], 10000);
     mixer.start(soundB);  // from the next buffer on, over the last two samples of the first
     out.assign(4, 7);
     mixer.mix(out.data(), out.size());
-    EXPECT_EQ(out, (std::vector<std::int16_t>{29000, 32767, -32768, 0}));
+    EXPECT_EQ(out, (std::vector<std::int16_t>{9000, 15000, -8000, 0}));
     EXPECT_FALSE(mixer.playing());
     mixer.start(soundB);
     mixer.start(soundB);
     mixer.mix(out.data(), 3);
     EXPECT_EQ(out[0], -2000);
     EXPECT_EQ(out[1], 10000);
-    EXPECT_EQ(out[2], -32768);  // -65536, clipped
+    EXPECT_EQ(out[2], -16000);
+}
+
+// The largest size of the samples from `from` to `to`.
+template <class Sample>
+int peak(const std::vector<Sample>& out, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+    int most = 0;
+    for (std::size_t i = from; i < std::min(to, out.size()); ++i)
+        most = std::max(most, std::abs(int(out[i])));
+    return most;
+}
+
+TEST(Mixer, LimitsALoudSumToTheCeilingAndLetsGoAfter) {
+    // A long quiet tone, and over it two loud ones that would sum far past full scale.
+    std::vector<std::int16_t> quiet(kSoundRate), loud(kSoundRate / 10);
+    for (std::size_t i = 0; i < quiet.size(); ++i) quiet[i] = i % 20 < 10 ? 4000 : -4000;
+    for (std::size_t i = 0; i < loud.size(); ++i) loud[i] = i % 16 < 8 ? 30000 : -30000;
+    const auto bytesQuiet = wav(quiet), bytesLoud = wav(loud);
+    const Sound soundQuiet = parseWav(bytesQuiet.data(), bytesQuiet.size());
+    const Sound soundLoud = parseWav(bytesLoud.data(), bytesLoud.size());
+    Mixer mixer;
+    std::vector<std::int16_t> out(kSoundRate);
+    mixer.start(soundQuiet);
+    mixer.mix(out.data(), 100);
+    EXPECT_EQ(peak(out, 0, 100), 4000);
+    mixer.start(soundLoud);
+    mixer.start(soundLoud);
+    mixer.mix(out.data(), out.size() - 100);
+    // Turned down at once, just to the ceiling: the loudest sum, 64000, to kCeiling, and the
+    // others, no quieter than 56000, no further.
+    EXPECT_EQ(peak(out, 0, loud.size()), Mixer::kCeiling);
+    for (std::size_t i = 0; i < loud.size(); ++i)
+        ASSERT_GE(std::abs(int(out[i])), 56000 * Mixer::kCeiling / 64000 - 1) << i;
+    // Half a second after the loud ones, the quiet one is back at its own level, untouched.
+    EXPECT_EQ(peak(out, loud.size() + kSoundRate / 2, quiet.size() - 100), 4000);
+    EXPECT_FALSE(mixer.playing());
+    // And the next sound starts at its own level.
+    mixer.start(soundQuiet);
+    mixer.mix(out.data(), 10);
+    EXPECT_EQ(out[0], 4000);
+}
+
+// The cues' sounds from a mixer, each starting that many samples in; as long as the longest.
+std::vector<std::int16_t> play(std::vector<std::pair<std::size_t, Cue>> starts) {
+    static const auto sounds = embeddedSounds();
+    std::sort(starts.begin(), starts.end());
+    std::size_t length = 0;
+    for (const auto& [at, cue] : starts)
+        length = std::max(length, at + sounds[static_cast<std::size_t>(cue)].samples);
+    Mixer mixer;
+    std::vector<std::int16_t> out(length);
+    std::size_t done = 0;
+    for (const auto& [at, cue] : starts) {
+        mixer.mix(out.data() + done, at - done);
+        done = at;
+        mixer.start(sounds[static_cast<std::size_t>(cue)]);
+    }
+    mixer.mix(out.data() + done, length - done);
+    return out;
+}
+
+// The cues' sounds summed without any limit, in 32 bits.
+std::vector<int> plainSum(const std::vector<std::pair<std::size_t, Cue>>& starts) {
+    static const auto sounds = embeddedSounds();
+    std::vector<int> sum;
+    for (const auto& [at, cue] : starts) {
+        const Sound& s = sounds[static_cast<std::size_t>(cue)];
+        sum.resize(std::max(sum.size(), at + s.samples));
+        for (std::size_t i = 0; i < s.samples; ++i)
+            sum[at + i] += std::int16_t(s.data[2 * i] | s.data[2 * i + 1] << 8);
+    }
+    return sum;
+}
+
+TEST(Mixer, TheCuesThatSoundTogetherInPlayPassUntouched) {
+    // A hit sounds its quack and then its shot; the last shot its shot and then the end of the
+    // shots, with the second a server's request or so after the first: up to 40 ms.
+    const std::pair<Cue, Cue> pairs[] = {{Cue::Hit, Cue::Shot}, {Cue::Shot, Cue::OutOfAmmo}};
+    for (const auto& [first, second] : pairs) {
+        for (std::size_t late = 0; late <= kSoundRate / 25; late += 7) {
+            const std::vector<std::pair<std::size_t, Cue>> starts = {{0, first}, {late, second}};
+            const auto out = play(starts);
+            const auto sum = plainSum(starts);
+            ASSERT_EQ(out, std::vector<std::int16_t>(sum.begin(), sum.end()))
+                << cueName(first) << " then " << cueName(second) << " " << late << " samples on";
+        }
+    }
+}
+
+TEST(Mixer, NoPileUpOfCuesIsEverClipped) {
+    const auto check = [](const std::vector<std::pair<std::size_t, Cue>>& starts,
+                          const char* what) {
+        EXPECT_LE(peak(play(starts)), Mixer::kCeiling) << what;  // and so below full scale
+    };
+    // The last shot on a duck: quack, shot and the end of the shots, a few ms apart.
+    for (std::size_t late = 0; late <= kSoundRate / 25; late += 7)
+        check({{0, Cue::Hit}, {late, Cue::Shot}, {2 * late, Cue::OutOfAmmo}}, "last shot, a hit");
+    // Clicks 60 ms apart after the shots are gone, each ending the game again; a quick run of
+    // shots at ducks with their landings.
+    std::vector<std::pair<std::size_t, Cue>> clicks, run;
+    for (std::size_t i = 0; i < 10; ++i)
+        clicks.push_back({i * kSoundRate * 6 / 100, Cue::OutOfAmmo});
+    for (std::size_t i = 0; i < 8; ++i) {
+        run.push_back({i * kSoundRate * 6 / 100, Cue::Hit});
+        run.push_back({i * kSoundRate * 6 / 100 + 40, Cue::Shot});
+        run.push_back({i * kSoundRate * 6 / 100 + 500, Cue::Ground});
+    }
+    check(clicks, "out of shots, clicked on");
+    check(run, "a run of hits");
+    // Every cue at once.
+    std::vector<std::pair<std::size_t, Cue>> all;
+    for (Cue cue : kCues) all.push_back({0, cue});
+    check(all, "every cue at once");
+    // Summed plainly, the last two would clip: it is the limiter that keeps them whole.
+    EXPECT_GT(peak(plainSum(run)), 32767);
+    EXPECT_GT(peak(plainSum(all)), 32767);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "window/main_window.h"
 
+#include <QtCore/QEvent>
 #include <QtGui/QAction>
 #include <QtGui/QIcon>
 #include <QtWidgets/QMainWindow>

@@ -261,10 +261,12 @@ def read_trace(path, cpu=None):
             if kind == "tick":
                 ticks.append(float(rest[0]))
             elif kind == "mark":
-                if rest[0] not in marks and cpu is not None and len(rest) > 3:
-                    cpu[rest[0]] = (float(rest[2]), float(rest[3]))
-                marks.setdefault(rest[0], float(rest[1]))
-                every.setdefault(rest[0], []).append(float(rest[1]))
+                # A mark's name may hold spaces ("box:Oh no!"): the three times end the line.
+                name, (at, process, thread) = " ".join(rest[:-3]), rest[-3:]
+                if name not in marks and cpu is not None:
+                    cpu[name] = (float(process), float(thread))
+                marks.setdefault(name, float(at))
+                every.setdefault(name, []).append(float(at))
             elif kind == "painted":
                 paints.append((float(rest[0]), int(rest[1])))
     return marks, every, ticks, paints
