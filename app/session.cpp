@@ -6,8 +6,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "window/window_host.h"
 #include "window/replay_player.h"
+#include "window/window_host.h"
 
 namespace fenwing::app {
 

@@ -151,7 +151,7 @@ void SoundPlayer::Pulse::onContextState() {
             // Little is kept ahead, so that a sound starts soon after its cue. The stream starts
             // paused, and pauses again whenever it has played out, so that neither the game
             // nor the server wakes while nothing sounds.
-            const std::uint32_t target = 2 * kSoundRate * kLatencyMs / 1000;
+            const std::uint32_t target = streamTargetBytes(kLatencyMs);
             const pa_buffer_attr buffer{std::uint32_t(-1), target, std::uint32_t(-1),
                                         std::uint32_t(-1), std::uint32_t(-1)};
             const auto flags =

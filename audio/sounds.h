@@ -14,6 +14,12 @@ namespace fenwing::qt {
 // 16-bit mono samples at this rate, as tools/sound/make_sounds.py writes them.
 inline constexpr int kSoundRate = 11025;
 
+// How much the stream keeps ahead of the speaker: little, so that a sound starts soon after its
+// cue. In bytes of 16-bit mono samples, for `latencyMs` milliseconds.
+constexpr std::uint32_t streamTargetBytes(int latencyMs) {
+    return static_cast<std::uint32_t>(2 * kSoundRate * latencyMs / 1000);
+}
+
 // One sound's samples, little-endian 16-bit, in the program's resources.
 struct Sound {
     const unsigned char* data = nullptr;

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "session/properties.h"
 #include "session/driver.h"
+#include "session/properties.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 namespace fenwing {
 
-ScriptDriver::ScriptDriver(std::ostream& out, std::ostream& err) : out_(out), err_(err), session_(0, out) {}
+ScriptDriver::ScriptDriver(std::ostream& out, std::ostream& err)
+    : out_(out), err_(err), session_(0, out) {}
 
 int ScriptDriver::exitCode(Status s) {
     switch (s) {

@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "game/form1.h"
-#include "session/properties.h"
 #include "playfield/layout.h"
+#include "session/properties.h"
 
 namespace fenwing::script {
 

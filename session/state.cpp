@@ -3,8 +3,8 @@
 #include <ostream>
 #include <string_view>
 
-#include "session/properties.h"
 #include "session/command.h"
+#include "session/properties.h"
 #include "session/state.h"
 
 namespace fenwing::script {

@@ -11,6 +11,7 @@
 
 #include "session/parser.h"
 #include "session/recorder.h"
+#include "session/state.h"
 #include "sim_fixture.h"
 
 namespace fenwing {
@@ -90,6 +91,23 @@ TEST_F(Driver, AVersionedScriptRefusesALineCutShort) {
     EXPECT_EQ(run("version 1\nget Shots\nadvance 12"), "25\n");
     EXPECT_EQ(status(), ScriptDriver::Status::BadCommand);
     EXPECT_EQ(errors(), "error: 3: the line has no line break at its end: it was cut short\n");
+    // A replay reads the whole script first, and refuses it the same.
+    std::istringstream cut("version 1\nget Shots\nadvance 12");
+    EXPECT_THROW(script::parseScript(cut), script::ScriptError);
+}
+
+// When the player ends the program, the final state comes before "end", where the recording
+// of the session has fenwing-sim print them.
+TEST(Session, APlayersExitPrintsTheFinalStateThenEnd) {
+    std::ostringstream out, state;
+    GameSession session(1, out);
+    session.playerAtControls();
+    Command del;
+    del.verb = Verb::Key;
+    del.name = "Del";
+    EXPECT_EQ(session.run([&] { session.perform(del); }), GameSession::Status::Ended);
+    script::printState(state, session.game());
+    EXPECT_EQ(out.str(), state.str() + "end\n");
 }
 
 // Each `NAME.PROP VALUE` or `FIELD VALUE` line of `state` is what `get` prints; the clock and

@@ -42,6 +42,12 @@ TEST(Sounds, EveryCueHasItsSound) {
     }
 }
 
+// The stream keeps 10 ms ahead: 110 samples of two bytes, not a second's worth or more.
+TEST(Sounds, TheStreamKeepsMillisecondsAhead) {
+    EXPECT_EQ(streamTargetBytes(10), 220u);
+    EXPECT_EQ(streamTargetBytes(1000), 2u * kSoundRate);
+}
+
 TEST(Sounds, OnlyMono16BitAtTheRateIsRead) {
     const std::vector<std::int16_t> samples = {1, -2, 3};
     auto read = [](const std::vector<unsigned char>& bytes) {

@@ -9,15 +9,16 @@
 #include <QtTest/QtTest>
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
 #include <memory>
 #include <set>
 
+#include "playfield/layout.h"
 #include "window/field_view.h"
 #include "window/look.h"
 #include "window/pictures.h"
-#include "window/window_host.h"
 #include "window/view_mapping.h"
-#include "playfield/layout.h"
+#include "window/window_host.h"
 
 using namespace fenwing;
 using namespace fenwing::qt;
@@ -123,6 +124,35 @@ class WindowTest : public QObject {
         QCOMPARE(shots, 1);
     }
 
+    // Boxes asked for together open one at a time, each only once the one before has closed
+    // and its closing has run to its end; an input closes the box that is open, as a replay's
+    // click, which the player could only give with the box closed, must.
+    void boxesOpenOneAtATimeAndAnInputClosesThem() {
+        WindowHost host(1, false, [] { return Micros{0}; });
+        Form& form = host.session().form();
+        host.drive([&] {
+            form.choose(form.menuItem("mnuhelpAbout"));
+            form.choose(form.menuItem("mnuhelpControls"));
+            return false;
+        });
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto* first = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(first);
+        QCOMPARE(first->windowTitle(), QStringLiteral("About"));
+        first->accept();
+        QVERIFY(!QApplication::activeModalWidget());  // not from inside the closing
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        QCOMPARE(QApplication::activeModalWidget()->windowTitle(), QStringLiteral("Controls"));
+        script::Command click;
+        click.verb = script::Verb::ClickAt;
+        host.drive([&] {
+            host.session().perform(click);
+            return false;
+        });
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(host.session().boxes().empty());
+    }
+
     // After a three-second stop each timer ticks once, late, then keeps its beat: no burst of
     // the 192 ticks that fell due meanwhile.
     void aStallGivesEachTimerOneLateTick() {
@@ -164,7 +194,8 @@ class WindowTest : public QObject {
     // that control (or none, on the background). As the window opens, at its natural size (the
     // scale factor's own scale) and at a size of no whole scale with room at the sides.
     void paintAndClickAgree() {
-        WindowHost host(1, false, [] { return Micros{0}; });  // the clock stands still: nothing moves
+        WindowHost host(1, false,
+                        [] { return Micros{0}; });  // the clock stands still: nothing moves
         Form& form = host.session().form();
         const auto put = [&](const char* name, float left, float top) {
             Image& image = form.image(name);

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "window/picture_prep.h"
 #include "playfield/layout.h"
+#include "window/picture_prep.h"
 
 namespace {
 

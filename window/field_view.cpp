@@ -4,8 +4,8 @@
 #include <QtGui/QPainter>
 #include <cmath>
 
-#include "window/cover.h"
 #include "playfield/layout.h"
+#include "window/cover.h"
 
 namespace fenwing::qt {
 

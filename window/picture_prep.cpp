@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "window/look.h"
 #include "playfield/layout.h"
+#include "window/look.h"
 
 namespace fenwing::qt {
 

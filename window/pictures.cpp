@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "playfield/layout.h"
 #include "window/picture_prep.h"
 #include "window/resources.h"
-#include "playfield/layout.h"
 
 namespace fenwing::qt {
 

@@ -32,8 +32,8 @@ class ReplayPlayer : public QObject {
 
     WindowHost& host_;
     script::ScriptPlayer player_;
-    Micros wanted_ = 0;            // the moment the player asked to be woken
-    Micros offset_ = 0;            // the real time the replay lost to stalls of the machine
+    Micros wanted_ = 0;  // the moment the player asked to be woken
+    Micros offset_ = 0;  // the real time the replay lost to stalls of the machine
     QElapsedTimer clock_;
     QTimer timer_;
 };

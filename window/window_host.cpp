@@ -77,9 +77,7 @@ void WindowHost::enableSound() {
     });
 }
 
-Micros WindowHost::elapsed() const {
-    return clock_ ? clock_() : monotonic_.nsecsElapsed() / 1000;
-}
+Micros WindowHost::elapsed() const { return clock_ ? clock_() : monotonic_.nsecsElapsed() / 1000; }
 
 void WindowHost::dispatch(const script::Command* input) {
     drive([&] {

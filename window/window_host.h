@@ -72,7 +72,7 @@ class WindowHost : public QObject {
     QElapsedTimer monotonic_;
     QTimer tick_;
     bool replay_ = false;
-    bool ended_ = false;  // the program is ending: nothing more runs
+    bool ended_ = false;            // the program is ending: nothing more runs
     std::unique_ptr<Trace> trace_;  // only with FENWING_TRACE set, for the benchmark
     std::unique_ptr<SoundPlayer> sound_;
 };

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "session/driver.h"
 #include "player.h"
+#include "session/driver.h"
 
 namespace fenwing::soak {
 
