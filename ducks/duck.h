@@ -9,18 +9,22 @@
 
 namespace fenwing {
 
+class Form1;
+
+// A duck's controls by their layout names, its flags and step, and the handlers of Form1 that
+// are registered on its controls.
 struct DuckSpec {
     std::string_view image, flightTimer, fallTimer;
     Boolean GameState::*up;
     Boolean GameState::*left;
-    float step;  // twips per flight tick, on both axes
+    float step;                 // twips per flight tick, on both axes
+    void (Form1::*onFlight)();  // TmrDuck1_Timer
+    void (Form1::*onClick)();   // ImgDuck1_Click
+    void (Form1::*onFall)();    // Tmrdead1_Timer
 };
 
-inline constexpr std::array<DuckSpec, 3> kDuckSpecs = {{
-    {"ImgDuck1", "TmrDuck1", "Tmrdead1", &GameState::Duck1Up, &GameState::Duck1Left, 150.0f},
-    {"Imgduck2", "TmrDuck2", "tmrdead2", &GameState::Duck2Up, &GameState::Duck2Left, 125.0f},
-    {"Imgduck3", "TmrDuck3", "tmrdead3", &GameState::Duck3Up, &GameState::Duck3Left, 57.0f},
-}};
+// Duck 1, 2 and 3; made in ducks/hit.cpp, where Form1's handlers are known.
+extern const std::array<DuckSpec, 3> kDuckSpecs;
 
 struct Duck {
     Image& image;

@@ -13,14 +13,7 @@ void Form1::TmrTime_Timer() {
     // Time-up is the exact text "0"; it wins over a new flock on the same tick.
     if (LblTimeLeft.Caption() == "0") {
         LblTimeLeft.setCaption(Str(Int16(60)));
-        TmrTime.setEnabled(false);
-        ImgDuck1.setVisible(false);
-        Imgduck2.setVisible(false);
-        Imgduck3.setVisible(false);
-        TmrAmmo.setEnabled(false);
-        TmrClock.setEnabled(false);
-        services_.cue(Cue::TimeUp);
-        services_.MsgBox("Awww. The remaining ducks got away!!! Try again?", 0, "Fail");
+        EndGame(Cue::TimeUp, "Awww. The remaining ducks got away!!! Try again?", "Fail");
         return;
     }
     // All three flight timers off: every duck of the flock has been hit.
@@ -28,6 +21,19 @@ void Form1::TmrTime_Timer() {
         TmrTime.setEnabled(false);
         NewFlock();
     }
+}
+
+// Either end of a game: the ducks go, the clock and the two bonus countdowns stop, and the box
+// says why. The flight, fall and mover timers run on as they are.
+void Form1::EndGame(Cue cue, const std::string& prompt, const std::string& title) {
+    ImgDuck1.setVisible(false);
+    Imgduck2.setVisible(false);
+    Imgduck3.setVisible(false);
+    TmrTime.setEnabled(false);
+    TmrAmmo.setEnabled(false);
+    TmrClock.setEnabled(false);
+    services_.cue(cue);
+    services_.MsgBox(prompt, 0, title);
 }
 
 // A fresh flock at random places, which may lie partly beyond the field's right or bottom edge;

@@ -66,22 +66,16 @@ void Form1::register_handlers() {
     imgField.onClick = on(&Form1::imgField_Click);
     TmrTime.onTimer = on(&Form1::TmrTime_Timer);
 
-    TmrDuck1.onTimer = on(&Form1::TmrDuck1_Timer);
-    TmrDuck2.onTimer = on(&Form1::TmrDuck2_Timer);
-    TmrDuck3.onTimer = on(&Form1::TmrDuck3_Timer);
-    ImgDuck1.onClick = on(&Form1::ImgDuck1_Click);
-    Imgduck2.onClick = on(&Form1::Imgduck2_Click);
-    Imgduck3.onClick = on(&Form1::Imgduck3_Click);
-    Tmrdead1.onTimer = on(&Form1::Tmrdead1_Timer);
-    tmrdead2.onTimer = on(&Form1::tmrdead2_Timer);
-    tmrdead3.onTimer = on(&Form1::tmrdead3_Timer);
-
-    TmrAmmo.onTimer = on(&Form1::TmrAmmo_Timer);
-    tmrAmmoMove.onTimer = on(&Form1::tmrAmmoMove_Timer);
-    ImgAmmo.onClick = on(&Form1::ImgAmmo_Click);
-    TmrClock.onTimer = on(&Form1::TmrClock_Timer);
-    tmrClockMove.onTimer = on(&Form1::tmrClockMove_Timer);
-    ImgClock.onClick = on(&Form1::ImgClock_Click);
+    for (const DuckSpec& duck : kDuckSpecs) {
+        form_.timer(duck.flightTimer).onTimer = on(duck.onFlight);
+        form_.image(duck.image).onClick = on(duck.onClick);
+        form_.timer(duck.fallTimer).onTimer = on(duck.onFall);
+    }
+    for (const PickupSpec& item : kPickupSpecs) {
+        form_.timer(item.countdownTimer).onTimer = on(item.onCountdown);
+        form_.timer(item.moverTimer).onTimer = on(item.onMove);
+        form_.image(item.image).onClick = on(item.onClick);
+    }
 }
 
 // Sets the direction flags and the shots, and nothing else.

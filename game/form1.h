@@ -72,6 +72,7 @@ class Form1 {
     void AddHit();
     void UseShot();
     void NewFlock();
+    void EndGame(Cue cue, const std::string& prompt, const std::string& title);
     double RandomRange(std::int32_t Range, std::int32_t Base);
 
     void ShootDuck(Duck& duck);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "game/fields.h"
 #include "host/text.h"
 
 namespace fenwing {
@@ -37,24 +38,24 @@ Detail shotsShown(const Form1& g) {
 }
 
 Detail directionFlags(const Form1& g) {
-    const GameState& s = g.state;
-    const std::array<std::pair<const char*, Boolean>, 6> flags = {{{"Duck1Up", s.Duck1Up},
-                                                                   {"Duck1Left", s.Duck1Left},
-                                                                   {"Duck2Up", s.Duck2Up},
-                                                                   {"Duck2Left", s.Duck2Left},
-                                                                   {"Duck3Up", s.Duck3Up},
-                                                                   {"Duck3Left", s.Duck3Left}}};
-    for (const auto& [name, flag] : flags)
+    for (const GameField& field : kGameFields) {
+        if (!field.flag) continue;
+        const Boolean flag = g.state.*field.member;
         if (flag != True && flag != False)
-            return std::string(name) + " is " + std::to_string(flag.value()) + ", not -1 or 0";
+            return std::string(field.name) + " is " + std::to_string(flag.value()) +
+                   ", not -1 or 0";
+    }
     return std::nullopt;
 }
 
+// The crate's clicks first, then the clock's.
 Detail clickCounts(const Form1& g) {
-    for (const auto& [name, clicks] : {std::pair{"AmmoClicks", g.state.AmmoClicks},
-                                       std::pair{"ClockClicks", g.state.ClockClicks}})
+    for (const PickupSpec& item : kPickupSpecs) {
+        const Int16 clicks = g.state.*item.clicks;
         if (clicks < 0 || clicks > 2)
-            return std::string(name) + " is " + std::to_string(clicks.value()) + ", not 0, 1 or 2";
+            return std::string(gameField(item.clicks).name) + " is " +
+                   std::to_string(clicks.value()) + ", not 0, 1 or 2";
+    }
     return std::nullopt;
 }
 

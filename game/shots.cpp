@@ -15,16 +15,8 @@ void Form1::UseShot() {
         LblShotsLeft2.setCaption(Str(state.Shots));
         services_.cue(Cue::Shot);
     }
-    if (state.Shots == 0) {
-        ImgDuck1.setVisible(false);
-        Imgduck2.setVisible(false);
-        Imgduck3.setVisible(false);
-        TmrTime.setEnabled(false);
-        TmrAmmo.setEnabled(false);
-        TmrClock.setEnabled(false);
-        services_.cue(Cue::OutOfAmmo);
-        services_.MsgBox("You ran out of ammo! The ducks got away!!", 0, "Oh no!");
-    }
+    if (state.Shots == 0)
+        EndGame(Cue::OutOfAmmo, "You ran out of ammo! The ducks got away!!", "Oh no!");
 }
 
 // A miss: the click position does not matter.

@@ -12,6 +12,10 @@ namespace fenwing {
 
 enum class Reward { Shots, Seconds };
 
+class Form1;
+
+// An item's controls by their layout names, its flight and reward, and the handlers of Form1
+// that are registered on its controls.
 struct PickupSpec {
     std::string_view image, countdownLabel, countdownTimer, moverTimer;
     Int16 GameState::*clicks;
@@ -20,16 +24,13 @@ struct PickupSpec {
     float resetLeft;
     int countdownRange, countdownBase;  // seconds until the next crossing
     Reward reward;                      // 7 shots or 20 seconds a click
+    void (Form1::*onCountdown)();       // TmrAmmo_Timer
+    void (Form1::*onMove)();            // tmrAmmoMove_Timer
+    void (Form1::*onClick)();           // ImgAmmo_Click
 };
 
-// Crate first, clock second.
-inline constexpr std::array<PickupSpec, 2> kPickupSpecs = {{
-    // The crate starts each crossing at the field's right edge (12480) less its width (600).
-    {"ImgAmmo", "LblAmmo", "TmrAmmo", "tmrAmmoMove", &GameState::AmmoClicks, -60.0f, false,
-     11880.0f, 30, 5, Reward::Shots},
-    {"ImgClock", "lblclock", "TmrClock", "tmrClockMove", &GameState::ClockClicks, 60.0f, true, 0.0f,
-     50, 30, Reward::Seconds},
-}};
+// Crate first, clock second; made in pickups/rewards.cpp, where Form1's handlers are known.
+extern const std::array<PickupSpec, 2> kPickupSpecs;
 
 struct Pickup {
     Image& image;

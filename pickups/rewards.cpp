@@ -5,6 +5,16 @@
 
 namespace fenwing {
 
+constexpr std::array<PickupSpec, 2> kPickupSpecs = {{
+    // The crate starts each crossing at the field's right edge (12480) less its width (600).
+    {"ImgAmmo", "LblAmmo", "TmrAmmo", "tmrAmmoMove", &GameState::AmmoClicks, -60.0f, false,
+     11880.0f, 30, 5, Reward::Shots, &Form1::TmrAmmo_Timer, &Form1::tmrAmmoMove_Timer,
+     &Form1::ImgAmmo_Click},
+    {"ImgClock", "lblclock", "TmrClock", "tmrClockMove", &GameState::ClockClicks, 60.0f, true, 0.0f,
+     50, 30, Reward::Seconds, &Form1::TmrClock_Timer, &Form1::tmrClockMove_Timer,
+     &Form1::ImgClock_Click},
+}};
+
 void Form1::MovePickup(Pickup& item) {
     if (moveOneTick(item, imgField)) ResetPickup(item);
 }

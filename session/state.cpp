@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "game/fields.h"
 #include "session/command.h"
 #include "session/properties.h"
 #include "session/state.h"
@@ -10,10 +11,6 @@
 namespace fenwing::script {
 
 namespace {
-constexpr std::string_view kFields[] = {"Duck1Up",   "Duck1Left",   "Duck2Up",
-                                        "Duck2Left", "Duck3Up",     "Duck3Left",
-                                        "Shots",     "ClockClicks", "AmmoClicks"};
-
 void line(std::ostream& out, std::string_view name, const std::string& value) {
     out << name;
     if (!value.empty()) out << ' ' << value;
@@ -31,7 +28,7 @@ void printState(std::ostream& out, const Form1& game) {
     const Form& form = game.form();
     const Scheduler& scheduler = form.scheduler();
     out << "time " << millis(scheduler.now()) << '\n';
-    for (std::string_view field : kFields) line(out, field, game.getField(field));
+    for (const GameField& field : kGameFields) line(out, field.name, game.getField(field.name));
     for (const VisualControl* c : form.stacking()) {
         properties(out, form, c->name(), {"Left", "Top", "Width", "Height", "Visible"});
         properties(out, form, c->name(), {c->type() == ControlType::Image ? "Picture" : "Caption"});

@@ -10,6 +10,7 @@
 
 #include <ostream>
 
+#include "window/picture_prep.h"
 #include "window/resources.h"
 
 QT_BEGIN_NAMESPACE
@@ -141,6 +142,27 @@ TEST(IconFiles, EachIsASquarePngOfTheSizeInItsName) {
         EXPECT_EQ(reader.format().toStdString(), "png");
         EXPECT_EQ(reader.size(), QSize(size, size));
         EXPECT_FALSE(reader.read().isNull());
+    }
+}
+
+// Between two whole multiples of its size a picture is blown up in blocks past the size it is
+// shown at and then smoothed down to it: where its edges fall on whole pixels of that size,
+// every pixel is one of its own colours, as crisp as at a whole multiple.
+TEST(ShownPictures, BetweenWholeMultiplesTheEdgesStaySharp) {
+    QImage natural(8, 8, QImage::Format_RGB32);  // four squares of 4 x 4, black and white
+    const auto square = [](int x, int y, int half) {
+        return (x < half) != (y < half) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    };
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) natural.setPixel(x, y, square(x, y, 4));
+    for (int size : {10, 12, 14, 20}) {  // 1.25, 1.5, 1.75 and 2.5 times
+        SCOPED_TRACE(size);
+        const QImage shown = qt::scaleShown(natural, QSize(size, size));
+        ASSERT_EQ(shown.size(), QSize(size, size));
+        int blurred = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) blurred += shown.pixel(x, y) != square(x, y, size / 2);
+        EXPECT_EQ(blurred, 0);
     }
 }
 

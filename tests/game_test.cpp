@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/fields.h"
 #include "playfield/layout.h"
 #include "playfield/random_range.h"
 #include "sim_fixture.h"
@@ -209,6 +210,25 @@ TEST_F(GameEnds, NewFlockDrawsLeftThenTopForEachDuckInTurn) {
             << duck->name();
     }
     EXPECT_EQ(random.state(), expected.state());  // and nothing else was drawn
+}
+
+// The one list of GameState's fields agrees with the duck and bonus tables: each duck's two
+// direction flags are flags under its own names, each item's clicks and the shots are numbers,
+// and every field is found under its exact name only.
+TEST(GameFields, HoldEachDucksFlagsAndEachItemsClicks) {
+    for (std::size_t i = 0; i < kDuckSpecs.size(); ++i) {
+        const std::string duck = "Duck" + std::to_string(i + 1);
+        EXPECT_EQ(gameField(kDuckSpecs[i].up).name, duck + "Up");
+        EXPECT_EQ(gameField(kDuckSpecs[i].left).name, duck + "Left");
+        EXPECT_TRUE(gameField(kDuckSpecs[i].up).flag && gameField(kDuckSpecs[i].left).flag);
+    }
+    EXPECT_EQ(gameField(kPickupSpecs[0].clicks).name, "AmmoClicks");
+    EXPECT_EQ(gameField(kPickupSpecs[1].clicks).name, "ClockClicks");
+    for (auto member : {&GameState::Shots, &GameState::AmmoClicks, &GameState::ClockClicks})
+        EXPECT_FALSE(gameField(member).flag) << gameField(member).name;
+    for (const GameField& field : kGameFields) EXPECT_EQ(findGameField(field.name), &field);
+    EXPECT_EQ(findGameField("shots"), nullptr);
+    EXPECT_EQ(findGameField("Shots "), nullptr);
 }
 
 }  // namespace

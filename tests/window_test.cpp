@@ -1,8 +1,9 @@
 // The real window's own behaviour, on whatever display Qt is given (offscreen under ctest, and
 // a real X server with a window manager) and at the QT_SCALE_FACTOR of the run: its title and
 // place, which presses shoot, its timer after a stall and between ticks, that the colour painted
-// on a pixel belongs to the control a click there reaches, and that every caption's ink lies
-// inside its label.
+// on a pixel belongs to the control a click there reaches, that a moved control is repainted
+// whole where it was and where it is, and that every caption's ink lies inside its label.
+#include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
@@ -63,6 +64,18 @@ QRect viewPixels(WindowHost& host) {
         .toAlignedRect()
         .adjusted(1, 1, -1, -1);
 }
+
+// Gathers the regions that the widget it watches is asked to paint.
+class PaintRecorder : public QObject {
+  public:
+    QRegion region;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region |= static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -227,6 +240,61 @@ class WindowTest : public QObject {
             QTRY_COMPARE(w->size(), size);
             checkPaintAndClickAgree(host, scene);
         }
+    }
+
+    // A duck moved a fraction of a pixel at a time, right and down and then back, has every
+    // device pixel of its old and its new place repainted: a repaint rounded inward at a
+    // scale that is not whole would leave a trail of stale pixels behind it.
+    void aMovedControlIsRepaintedWhereItWasAndWhereItIs() {
+        WindowHost host(1, false, [] { return Micros{0}; });  // nothing moves but the test's duck
+        Image& duck = host.session().form().image("ImgDuck1");
+        duck.setLeft(4003);
+        duck.setTop(3007);
+        duck.setVisible(true);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.window()));
+        steadyGrab(host);  // painted whole; from here on only what is asked for
+        FieldView& view = *host.view();
+        PaintRecorder painted;
+        view.installEventFilter(&painted);
+        const ViewMapping& mapping = view.mapping();
+        const qreal ratio = view.devicePixelRatio();
+        const QPoint o = view.mapTo(view.window(), QPoint());
+        // The window's device pixels that lie wholly inside a logical rectangle of the view.
+        const auto wholly = [&](const QRect& r) {
+            const auto inside = [&](int from, int to) {
+                return std::pair{int(std::ceil(from * ratio - 1e-9)),
+                                 int(std::floor(to * ratio + 1e-9))};
+            };
+            const auto [x0, x1] = inside(r.left() + o.x(), r.right() + 1 + o.x());
+            const auto [y0, y1] = inside(r.top() + o.y(), r.bottom() + 1 + o.y());
+            return QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1));
+        };
+        bool partial = false;
+        for (int i = 0; i < 24; ++i) {
+            const float step = i < 12 ? 1 : -1;
+            const QRect before = mapping.pixels(duck.rect());
+            duck.setLeft(duck.Left() + 7 * step);
+            duck.setTop(duck.Top() + 11 * step);
+            const QRect after = mapping.pixels(duck.rect());
+            painted.region = QRegion();
+            view.commit();
+            QTRY_VERIFY(!painted.region.isEmpty());
+            partial = partial || painted.region.boundingRect() != view.rect();
+            QRegion repainted;
+            for (const QRect& r : painted.region) repainted |= wholly(r);
+            const QRect missed = (QRegion(before).united(after) - repainted).boundingRect();
+            QVERIFY2(missed.isEmpty(),
+                     qPrintable(QStringLiteral("move %1 at scale %2: device pixels within "
+                                               "%3,%4 to %5,%6 were not repainted")
+                                    .arg(i)
+                                    .arg(mapping.scale())
+                                    .arg(missed.left())
+                                    .arg(missed.top())
+                                    .arg(missed.right())
+                                    .arg(missed.bottom())));
+        }
+        QVERIFY(partial);  // the moves were repainted alone, not with the whole view
     }
 
     // At scales 1, 1.5 and 2 no caption's ink reaches outside its label.
