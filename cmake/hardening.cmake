@@ -1,9 +1,9 @@
 # The hardening that Debian builds its packages with (`dpkg-buildflags` with
 # DEB_BUILD_MAINT_OPTIONS=hardening=+all): a canary on the stack of every function with local
-# buffers, format strings checked, glibc's checked copies of the string and memory functions, and relocations
-# resolved at start and then made read-only. Position-independent executables, the last of the
-# set, are what the compilers of Debian and most other systems make by default (the package
-# test checks that the game is one).
+# buffers, format strings checked, glibc's checked copies of the string and memory functions,
+# and relocations resolved at start and then made read-only. Position-independent executables,
+# the last of the set, are what the compilers of Debian and most other systems make by default
+# (the package test checks that the programs are).
 #
 # For every build with GCC or Clang on systems whose programs are ELF, so that the game built
 # and installed by hand is the one the package holds; not for the sanitizer and fuzzing builds,
