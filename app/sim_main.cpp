@@ -5,6 +5,12 @@
 
 #include "host/sim/session.h"
 
+namespace {
+
+constexpr const char* kUsage = "Usage: fenwing-sim [--check] [--cues] [SCRIPT]\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     fenwing::SimSession session(std::cout, std::cerr);
@@ -16,13 +22,31 @@ int main(int argc, char** argv) {
             session.checkInvariants();
         } else if (option == "--cues") {
             session.printCues();
+        } else if (option == "--help" || option == "-h") {
+            std::cout << kUsage
+                      << "Plays Fenwing without a window, in virtual time, from the commands in "
+                         "SCRIPT\n(or on standard input), such as a recording made by "
+                         "'fenwing --record'.\n\n"
+                         "  --check        check the game's invariants after every event\n"
+                         "  --cues         print each sound cue as 'cue NAME' where it happens\n"
+                         "  -h, --help     print this help and exit\n"
+                         "  -v, --version  print the version and exit\n\n"
+                         "The commands are described in the manual page, fenwing-sim(6).\n";
+            return 0;
+        } else if (option == "--version" || option == "-v") {
+            std::cout << "fenwing-sim " PROJECT_VERSION "\n";
+            return 0;
+        } else if (option.size() > 1 && option[0] == '-') {
+            std::cerr << "fenwing-sim: unknown option '" << option << "'\n"
+                      << kUsage << "Try 'fenwing-sim --help' for more.\n";
+            return 2;
         } else {
             break;
         }
     }
     if (argc > 2) {
-        std::cerr << "usage: fenwing-sim [--check] [--cues] [SCRIPT]  (reads standard input "
-                     "without SCRIPT)\n";
+        std::cerr << "fenwing-sim: unexpected argument '" << argv[2] << "'\n"
+                  << kUsage << "Try 'fenwing-sim --help' for more.\n";
         return 2;
     }
     fenwing::SimSession::Status status;

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The window's command line, with no display at all: what prints and exits without a window,
 # what is refused and how, that the manual page and the README name every option, and that the
-# README's and docs/*.md's links lead somewhere.
-#   command_line_test.sh BINARY VERSION SOURCE_DIR
+# README's and docs/*.md's links lead somewhere; the same for the headless driver, whose manual
+# page also names every command of its language.
+#   command_line_test.sh BINARY VERSION SOURCE_DIR SIM_BINARY
 set -uo pipefail
-bin=$1 version=$2 source=$3
+bin=$1 version=$2 source=$3 sim=$4
+name=fenwing
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 failures=0
@@ -14,11 +16,11 @@ fail() { echo "command line: FAIL: $*" >&2; failures=$((failures + 1)); }
 # other stream (standard error after a success, standard output after a failure).
 expect() {
   local want=$1 status quiet; shift
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 "$bin" "$@" >"$out" 2>"$err"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 "$bin" "$@" >"$out" 2>"$err" </dev/null
   status=$?
-  ((status == want)) || fail "fenwing $*: status $status, not $want: $(cat "$err")"
+  ((status == want)) || fail "$name $*: status $status, not $want: $(cat "$err")"
   quiet=$err; ((want == 0)) || quiet=$out
-  [ ! -s "$quiet" ] || fail "fenwing $*: unexpected output: $(cat "$quiet")"
+  [ ! -s "$quiet" ] || fail "$name $*: unexpected output: $(cat "$quiet")"
 }
 
 expect 0 --help
@@ -36,11 +38,12 @@ for args in --version -v; do
 done
 
 # A mistake: one line of reason, the usage, where to read more; status 2.
+usage='Usage: fenwing [options]'
 refused() {
   local reason=$1; shift
   expect 2 "$@"
-  printf "fenwing: %s\nUsage: fenwing [options]\nTry 'fenwing --help' for more.\n" "$reason" |
-    diff -u - "$err" >&2 || fail "fenwing $*: the message above"
+  printf "%s: %s\n%s\nTry '%s --help' for more.\n" "$name" "$reason" "$usage" "$name" |
+    diff -u - "$err" >&2 || fail "$name $*: the message above"
 }
 refused "Unknown option 'bogus'." --bogus
 refused "Missing value after '--record'." --record
@@ -74,5 +77,48 @@ for doc in "$source/README.md" "$source"/docs/*.md; do
   done < <(grep -oE '\]\([^) ]+\)' "$doc" | sed 's/^](//; s/)$//' | grep -vE '^[a-z]+:')
 done
 
+# The window's manual page sends the player to the driver's, which exists.
+grep -qxF '.BR fenwing\-sim (6),' <(sed -n '/^\.SH SEE ALSO/,$p' "$source/docs/fenwing.6") ||
+  fail "the manual page's SEE ALSO does not name fenwing-sim(6)"
+
+# The headless driver, installed beside the game: its help, version and refusals.
+bin=$sim name=fenwing-sim usage='Usage: fenwing-sim [--check] [--cues] [SCRIPT]'
+expect 0 --help
+head -1 "$out" | grep -qxF "$usage" || fail "fenwing-sim --help: $(head -1 "$out")"
+grep -qF 'fenwing-sim(6)' "$out" || fail "fenwing-sim --help does not name its manual page"
+sim_options=$(grep -oE '^  (-[a-z], )?--[a-z-]+' "$out" | sed 's/.*--/--/')
+for o in --check --cues --help --version; do
+  grep -qxF -- "$o" <<<"$sim_options" || fail "fenwing-sim --help does not show $o"
+done
+for args in --version -v; do
+  expect 0 "$args"
+  [ "$(cat "$out")" = "fenwing-sim $version" ] || fail "fenwing-sim $args printed: $(cat "$out")"
+done
+expect 0 --check --cues --help  # options before it still give the help
+refused "unknown option '--bogus'" --bogus
+refused "unknown option '-x'" --check -x
+refused "unexpected argument 'b.sim'" a.sim b.sim
+# An option after the script is one argument too many, not an option.
+refused "unexpected argument '--check'" a.sim --check
+
+# Its manual page names every option of --help, every command of the language (as docs/driver.md's
+# table lists them), and the game's.
+manual=$(sed 's/\\-/-/g' "$source/docs/fenwing-sim.6")
+for o in $sim_options; do
+  grep -qF -- "$o" <<<"$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' <<<"$manual")" ||
+    fail "fenwing-sim(6)'s OPTIONS does not name $o"
+done
+verbs=$(sed -n '/^# The headless driver/,/^## /p' "$source/docs/driver.md" |
+  grep -oE '^\| `[a-z_]+' | sed 's/^| `//' | sort -u)
+(($(wc -l <<<"$verbs") >= 12)) || fail "docs/driver.md's table of commands is not where it was: $verbs"
+commands=$(sed -n '/^\.SH COMMANDS/,/^\.SH /p' <<<"$manual")
+for v in $verbs; do
+  grep -qE "^\.(B|BI) \"?$v( |\"|$)" <<<"$commands" || fail "fenwing-sim(6)'s COMMANDS does not name $v"
+done
+grep -qxF '.BR fenwing (6)' <(sed -n '/^\.SH SEE ALSO/,$p' <<<"$manual") ||
+  fail "fenwing-sim(6)'s SEE ALSO does not name fenwing(6)"
+grep -q "^\.TH FENWING-SIM 6 .*\"Fenwing $version\"" <<<"$manual" ||
+  fail "fenwing-sim(6)'s .TH line does not say Fenwing $version"
+
 ((failures == 0)) || exit 1
-echo "command line: ok: help, version, Qt's options, five refusals, the documents and their links"
+echo "command line: ok: help, version, Qt's options, five refusals, the documents and their links; the same for fenwing-sim"
