@@ -147,7 +147,8 @@ class WindowTest : public QObject {
         const QPoint field =
             host.view()->mapping().pixels(host.form().image("imgField").rect()).center();
         std::vector<QWindow*> focused;
-        connect(qApp, &QGuiApplication::focusWindowChanged,
+        QObject watching;  // ends the watch before `focused` goes
+        connect(qApp, &QGuiApplication::focusWindowChanged, &watching,
                 [&](QWindow* window) { focused.push_back(window); });
         const auto openBox = [] {
             return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
