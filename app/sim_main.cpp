@@ -1,8 +1,11 @@
 // fenwing-sim: plays the game headless from a script of commands, in virtual time.
-#include <fstream>
 #include <iostream>
+#include <memory>
+#include <string>
 #include <string_view>
 
+#include "host/quote.h"
+#include "host/script/reader.h"
 #include "host/sim/session.h"
 
 namespace {
@@ -50,15 +53,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     fenwing::SimSession::Status status;
-    if (argc == 2) {
-        std::ifstream script(argv[1]);
-        if (!script) {
-            std::cerr << "error: cannot open " << argv[1] << '\n';
-            return 2;
-        }
-        status = session.run(script);
-    } else {
-        status = session.run(std::cin);
+    const std::string file = argc == 2 ? argv[1] : "";
+    try {
+        using fenwing::script::ScriptFile;
+        const auto script =
+            argc == 2 ? std::make_unique<ScriptFile>(file) : ScriptFile::standardInput();
+        status = session.run(script->stream(), file);
+    } catch (const fenwing::script::ReadError& e) {
+        std::cout.flush();
+        std::cerr << "error: cannot read "
+                  << (argc == 2 ? fenwing::escaped(file) : std::string("standard input")) << ": "
+                  << e.reason << '\n';
+        return 2;
     }
     std::cout.flush();
     return fenwing::SimSession::exitCode(status);

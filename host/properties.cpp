@@ -4,13 +4,12 @@
 #include <limits>
 #include <stdexcept>
 
+#include "host/quote.h"
 #include "host/text.h"
 
 namespace fenwing {
 
 namespace {
-std::string quote(std::string_view s) { return "'" + std::string(s) + "'"; }
-
 [[noreturn]] void fail(const std::string& reason) { throw std::invalid_argument(reason); }
 
 Control& control(const Form& form, std::string_view name) {

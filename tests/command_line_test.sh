@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The window's command line, with no display at all: what prints and exits without a window,
-# what is refused and how, that the manual page and the README name every option, and that the
-# README's and docs/*.md's links lead somewhere; the same for the headless driver, whose manual
-# page also names every command of its language.
-#   command_line_test.sh BINARY VERSION SOURCE_DIR SIM_BINARY
+# what is refused and how, scripts that cannot be played refused alike by every program that
+# reads one, that the manual page and the README name every option, and that the README's and
+# docs/*.md's links lead somewhere; the same for the headless driver, whose manual page also
+# names every command of its language.
+#   command_line_test.sh BINARY VERSION SOURCE_DIR FENWING_SIM FENWING_FRAMES
 set -uo pipefail
-bin=$1 version=$2 source=$3 sim=$4
+bin=$1 version=$2 source=$3 sim=$4 frames=$5
 name=fenwing
-out=$(mktemp) err=$(mktemp)
-trap 'rm -f "$out" "$err"' EXIT
+out=$(mktemp) err=$(mktemp) scripts=$(mktemp -d)
+trap 'rm -rf "$out" "$err" "$scripts"' EXIT
 failures=0
 fail() { echo "command line: FAIL: $*" >&2; failures=$((failures + 1)); }
 
@@ -50,6 +51,51 @@ refused "Missing value after '--record'." --record
 refused "unexpected argument 'stray'" stray
 refused "--state needs a file name" --state=
 refused "--record and --replay cannot go together" --record a --replay b
+
+# A script that cannot be played: the window's --replay, fenwing-sim and fenwing-frames each
+# say why in the same one line, print nothing else and end with status 2, at once.
+#   bad_script LINE PATH [COMMAND...]: COMMAND (such as setpriv) runs each program
+bad_script() {
+  local want=$1 path=$2 status; shift 2
+  for program in "$bin --replay" "$sim" "$frames"; do
+    local args=("$path")
+    [ "$program" != "$frames" ] || args+=("$scripts/frames")
+    # shellcheck disable=SC2086
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 "$@" $program "${args[@]}" >"$out" 2>"$err"
+    status=$?
+    ((status == 2)) || fail "${program##*/} on $path: status $status, not 2"
+    printf '%s\n' "$want" | diff -u - "$err" >&2 || fail "${program##*/} on $path: the message above"
+    [ ! -s "$out" ] || fail "${program##*/} on $path: printed $(head -c 200 "$out")"
+  done
+}
+bad_script "error: cannot read /etc: it is a directory" /etc
+bad_script "error: cannot read /dev/zero: it is a device, not a file" /dev/zero
+mkfifo "$scripts/pipe"
+bad_script "error: cannot read $scripts/pipe: it is a pipe, not a file" "$scripts/pipe"
+printf 'key F1\nke\0y F1\n' >"$scripts/nul.sim"
+bad_script "error: $scripts/nul.sim:2: the control byte \\x00 in 'ke\\x00y F1': a script is plain text" \
+  "$scripts/nul.sim"
+printf 'set LblScore2.Caption \033[2J\n' >"$scripts/escape.sim"
+bad_script "error: $scripts/escape.sim:1: the control byte \\x1B in 'set LblScore2.Caption \\x1B[2J': a script is plain text" \
+  "$scripts/escape.sim"
+# A byte-order mark that begins a script is left out; one anywhere else is shown.
+printf '\357\273\277version 1\n\357\273\277key F1\n' >"$scripts/mark.sim"
+bad_script "error: $scripts/mark.sim:2: unknown command '\\uFEFFkey'" "$scripts/mark.sim"
+head -c 100000 /dev/zero | tr '\0' x >"$scripts/long.sim"
+bad_script "error: $scripts/long.sim:1: the line is longer than 4096 bytes: '$(printf 'x%.0s' {1..60})'..." \
+  "$scripts/long.sim"
+printf 'get Shots\n' >"$scripts/locked.sim"
+chmod 000 "$scripts/locked.sim"
+chmod 755 "$scripts"
+if ((EUID != 0)); then
+  bad_script "error: cannot read $scripts/locked.sim: Permission denied" "$scripts/locked.sim"
+elif command -v setpriv >/dev/null &&
+  setpriv --reuid=nobody --regid=nogroup --clear-groups test -x "$sim" -a -x "$bin" -a -x "$frames"; then
+  bad_script "error: cannot read $scripts/locked.sim: Permission denied" "$scripts/locked.sim" \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups
+else
+  echo "command line: SKIPPED the unreadable script: root reads it, and no other user can run the programs"
+fi
 
 # Every option that --help shows is in the manual page's OPTIONS and in the README.
 manual=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$source/docs/fenwing.6" | sed 's/\\-/-/g')
@@ -121,4 +167,4 @@ grep -q "^\.TH FENWING-SIM 6 .*\"Fenwing $version\"" <<<"$manual" ||
   fail "fenwing-sim(6)'s .TH line does not say Fenwing $version"
 
 ((failures == 0)) || exit 1
-echo "command line: ok: help, version, Qt's options, five refusals, the documents and their links; the same for fenwing-sim"
+echo "command line: ok: help, version, Qt's options, five refusals, unplayable scripts, the documents and their links; the same for fenwing-sim"

@@ -101,6 +101,7 @@ void QtHost::buildWindow() {
         }
     }
     window_->adjustSize();
+    window_->installEventFilter(this);
 }
 
 // The frame that the window manager puts around the window is known only once it has taken the
@@ -129,10 +130,16 @@ void QtHost::cue(Cue cue) {
 }
 
 // Watches the menu actions, to tell a menu item chosen by its shortcut key from one chosen with
-// the mouse, and the window's first exposure, once, to place it again for its real frame; a
-// window that has been maximised meanwhile is left as it is.
+// the mouse; the window's activation, to hand the keyboard back to an open box; and the window's
+// first exposure, once, to place it again for its real frame; a window that has been maximised
+// meanwhile is left as it is.
 bool QtHost::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Shortcut && qobject_cast<QAction*>(watched)) byShortcut_ = true;
+    // While a box is open the window takes no input, yet a click on it, or the window manager,
+    // may give it the keyboard: then the keys that close the box, and the shortcuts, would reach
+    // nothing. The box takes it back, once the activation has been dealt with.
+    if (event->type() == QEvent::WindowActivate && watched == window_.get() && openBox_)
+        QTimer::singleShot(0, this, [this] { activateBox(); });
     if (event->type() == QEvent::Expose && watched == window_->windowHandle() &&
         window_->windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
@@ -246,6 +253,16 @@ void QtHost::showNextBox() {
             [this] { QTimer::singleShot(0, this, [this] { showNextBox(); }); });
     openBox_ = m;
     m->open();
+    // Also when it opens at a click, which the window manager may take as a sign to leave the
+    // keyboard with the window.
+    activateBox();
+}
+
+void QtHost::activateBox() {
+    QMessageBox* box = openBox_;
+    if (!box || !box->isVisible() || box->isActiveWindow()) return;
+    box->raise();
+    box->activateWindow();
 }
 
 void QtHost::closeBoxes() {

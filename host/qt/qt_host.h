@@ -86,8 +86,9 @@ class QtHost : public QObject, public Services {
     void cue(Cue cue) override;
 
   protected:
-    // Tells a menu item chosen by its shortcut key from one chosen with the mouse, and places
-    // the window again once its frame is known.
+    // Tells a menu item chosen by its shortcut key from one chosen with the mouse, hands the
+    // keyboard back to an open box when the window is activated, and places the window again
+    // once its frame is known.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -100,6 +101,8 @@ class QtHost : public QObject, public Services {
     void input(const script::Command& command);
     void arm();
     void showNextBox();
+    // Gives the open box the keyboard, and raises it.
+    void activateBox();
     void finish(int status);
     void traceEvents();
 

@@ -4,7 +4,9 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "host/quote.h"
 #include "host/script/perform.h"
+#include "host/script/reader.h"
 #include "playfield/layout.h"
 
 namespace fenwing {
@@ -74,9 +76,7 @@ SimSession::Status SimSession::execute(std::string_view line, int lineNumber, bo
              << ")\n";
         return Status::RuntimeError;
     } catch (const std::invalid_argument& e) {
-        out_.flush();
-        err_ << "error: " << lineNumber << ": " << e.what() << '\n';
-        return Status::BadCommand;
+        return badLine(e.what(), lineNumber);
     } catch (const CheckFailure& e) {
         return checkFailed(e.message, lineNumber);
     } catch (const std::logic_error& e) {
@@ -93,12 +93,23 @@ SimSession::Status SimSession::checkFailed(const std::string& message, int lineN
     return Status::CheckFailed;
 }
 
-SimSession::Status SimSession::run(std::istream& script) {
+SimSession::Status SimSession::badLine(const char* reason, int lineNumber) {
+    out_.flush();
+    err_ << "error: " << where_ << lineNumber << ": " << reason << '\n';
+    return Status::BadCommand;
+}
+
+SimSession::Status SimSession::run(std::istream& script, const std::string& file) {
+    where_ = file.empty() ? std::string() : escaped(file) + ":";
+    script::LineReader reader(script);
     std::string line;
-    int number = 0;
-    while (std::getline(script, line)) {
-        const Status s = execute(line, ++number, !script.eof());
-        if (s != Status::Running) return s;
+    try {
+        for (bool complete = true; reader.next(line, complete);) {
+            const Status s = execute(line, reader.number(), complete);
+            if (s != Status::Running) return s;
+        }
+    } catch (const std::invalid_argument& e) {  // a line too long to read
+        return badLine(e.what(), reader.number());
     }
     return Status::Running;
 }
