@@ -94,7 +94,7 @@ Digits shortest(T value) {
 
 // A whole number in all its digits.
 std::string wholeDigits(double value) {
-    std::array<char, 400> text{};
+    std::array<char, 400> text;            // not cleared: the web build's memset is slow
     if (value < 18446744073709551616.0) {  // 2^64
         const auto end =
             std::to_chars(text.data(), text.data() + text.size(), static_cast<std::uint64_t>(value))
@@ -128,6 +128,13 @@ void layOut(std::string& out, const Digits& d, std::chars_format format) {
 
 template <class T>
 std::to_chars_result toText(char* first, char* last, T value, std::chars_format format) {
+    // The usual case, a whole number below the exact limit written out (as fixed, or as general
+    // below a million), goes straight in: its digits are its shortest text.
+    const T magnitude = std::fabs(value);
+    if (magnitude < Limits<T>::kExact && magnitude == std::floor(magnitude) && magnitude != 0 &&
+        (format == std::chars_format::fixed || magnitude < 1e6))
+        return std::to_chars(first, last, static_cast<std::int64_t>(value));
+
     std::string out;
     if (std::signbit(value)) out = "-";
     value = std::fabs(value);
@@ -173,7 +180,16 @@ std::from_chars_result fromChars(const char* first, const char* last, double& va
     const auto digit = [&](const char* p) {
         return p != last && std::isdigit(static_cast<unsigned char>(*p));
     };
+    // The usual case first: a whole number of up to 15 digits, exact as a double.
+    std::int64_t whole = 0;
     const char* p = first;
+    for (; digit(p) && p - first < 15; ++p) whole = whole * 10 + (*p - '0');
+    if (p != first && !digit(p) && (p == last || (*p != '.' && *p != 'e' && *p != 'E'))) {
+        value = static_cast<double>(whole);
+        return {p, std::errc()};
+    }
+
+    p = first;
     const bool negative = p != last && *p == '-';
     if (negative) ++p;
     // The digits without the point, as strtod will read them: "12.5e3" as "125e2".
@@ -198,14 +214,6 @@ std::from_chars_result fromChars(const char* first, const char* last, double& va
             if (below) exponent = -exponent;
             p = q;
         }
-    }
-    if (fractionDigits == 0 && exponent == 0 && count <= 15) {
-        // A whole number of up to 15 digits is exact as a double: no need for strtod.
-        double whole = 0;
-        for (char c : std::string_view(text).substr(negative ? 1 : 0))
-            whole = whole * 10 + (c - '0');
-        value = negative ? -whole : whole;
-        return {p, std::errc()};
     }
     text += 'e';
     text += std::to_string(exponent - fractionDigits);

@@ -33,7 +33,8 @@ double Val(std::string_view text) {
 std::string Str(double value) {
     if (!std::isfinite(value)) throw RuntimeError::overflow();
     if (value == 0) return "0";  // never "-0"
-    std::array<char, 400> buffer{};
+    // Not cleared, as only what toChars writes is read: clearing is slow in WebAssembly.
+    std::array<char, 400> buffer;
     // Whole numbers of ordinary size are written out in full ("1000000", not "1e+06").
     const auto format =
         std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
