@@ -9,7 +9,7 @@
 # and installed by hand is the one the package holds; not for the sanitizer and fuzzing builds,
 # whose own instrumentation replaces these checks (and does not mix with the checked copies).
 option(FENWING_HARDEN "Build with Debian's hardening flags (GCC or Clang, ELF systems)" ON)
-if(FENWING_HARDEN AND NOT FENWING_SANITIZE AND NOT FENWING_FUZZ AND UNIX AND NOT APPLE
+if(FENWING_HARDEN AND NOT FENWING_SANITIZE AND NOT FENWING_FUZZ AND UNIX AND NOT APPLE AND NOT EMSCRIPTEN
    AND CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang)$")
   add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security)
   # The checked copies need the optimiser, which a Debug build (or one without a type) lacks:
