@@ -101,10 +101,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: fenwing-frames SCRIPT DIR [STEP_MS [FROM_MS [TO_MS]]]\n");
         return 2;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // Checked whole before the toolkit starts: a bad script is one line of error.
     const auto lines = script::loadScript(argv[1], std::cerr);
     if (!lines) return 2;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const Micros step = argc > 3 ? micros(argv[3]) : 100'000;
     if (step <= 0) {
         std::fprintf(stderr, "fenwing-frames: STEP_MS must be above 0\n");

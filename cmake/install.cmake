@@ -1,9 +1,10 @@
 # Installing and packaging the window. `cmake --install` puts the game where the GNU install
-# directories say: the executable, and on desktops that follow the freedesktop.org conventions
-# its desktop entry, icons and AppStream metainfo, all named by the desktop id that app/main.cpp
-# gives Qt; then the manual page and the licence. The pictures stay inside the executable, so
-# an installed game runs from any directory. `cpack -G DEB` in the build folder packages the
-# same files for Debian, with the dependencies that dpkg-shlibdeps finds.
+# directories say: the executable and the headless driver, fenwing-sim, which plays a recording
+# again; on desktops that follow the freedesktop.org conventions the game's desktop entry, icons
+# and AppStream metainfo, all named by the desktop id that app/main.cpp gives Qt; then the
+# manual pages and the licence. The pictures stay inside the executable, so an installed game
+# runs from any directory. `cpack -G DEB` in the build folder packages the same files for
+# Debian, with the dependencies that dpkg-shlibdeps finds.
 include(GNUInstallDirs)
 include(${PROJECT_SOURCE_DIR}/packaging/metainfo.cmake)
 
@@ -42,9 +43,28 @@ if(WIN32)
   endif()
 endif()
 
-install(TARGETS fenwing
+install(TARGETS fenwing fenwing-sim
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         BUNDLE DESTINATION .)
+if(UNIX AND NOT APPLE AND CMAKE_STRIP)
+  # A stripped install (`--strip`, and cpack's) also drops the compilers' version stamps in
+  # .comment, which nothing reads, as Debian's own packages do.
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
+    set(bindir "\$ENV{DESTDIR}${CMAKE_INSTALL_BINDIR}")
+  else()
+    set(bindir "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}")
+  endif()
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      foreach(program $<TARGET_FILE_NAME:fenwing> $<TARGET_FILE_NAME:fenwing-sim>)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                \"${bindir}/\${program}\" RESULT_VARIABLE status)
+        if(NOT status EQUAL 0)
+          message(FATAL_ERROR \"${CMAKE_STRIP} could not remove .comment from \${program}\")
+        endif()
+      endforeach()
+    endif()")
+endif()
 if((WIN32 OR APPLE) AND COMMAND qt_generate_deploy_app_script)
   # Qt's libraries and plugins beside the program, where no package manager brings them.
   if(Qt6_VERSION VERSION_LESS 6.5)
@@ -91,25 +111,31 @@ set(FENWING_MAINTAINER_EMAIL "fenwing@fenwing.invalid" CACHE STRING
 set(FENWING_MAINTAINER "${FENWING_MAINTAINER_NAME} <${FENWING_MAINTAINER_EMAIL}>")
 
 if(UNIX)
-  # The manual page, compressed where gzip is at hand, as man pages are installed on Linux; and
+  # The manual pages, compressed where gzip is at hand, as man pages are installed on Linux; and
   # the Debian changelog, which cpack adds to the Debian package (packaging/debian_layout.cmake).
+  set(pages fenwing.6 fenwing-sim.6)
   find_program(FENWING_GZIP gzip)
   set(changelog ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian.in ${changelog}.in @ONLY)
   if(FENWING_GZIP)
-    set(man ${CMAKE_CURRENT_BINARY_DIR}/packaging/fenwing.6)
-    add_custom_command(OUTPUT ${man}.gz
-                       COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/fenwing.6 ${man}
-                       COMMAND ${FENWING_GZIP} -9nf ${man}
-                       DEPENDS ${PROJECT_SOURCE_DIR}/docs/fenwing.6 VERBATIM)
+    set(compressed "")
+    foreach(page IN LISTS pages)
+      set(man ${CMAKE_CURRENT_BINARY_DIR}/packaging/${page})
+      add_custom_command(OUTPUT ${man}.gz
+                         COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${page} ${man}
+                         COMMAND ${FENWING_GZIP} -9nf ${man}
+                         DEPENDS ${PROJECT_SOURCE_DIR}/docs/${page} VERBATIM)
+      list(APPEND compressed ${man}.gz)
+    endforeach()
     add_custom_command(OUTPUT ${changelog}.gz
                        COMMAND ${CMAKE_COMMAND} -E copy ${changelog}.in ${changelog}
                        COMMAND ${FENWING_GZIP} -9nf ${changelog}
                        DEPENDS ${changelog}.in VERBATIM)
-    add_custom_target(fenwing_manual ALL DEPENDS ${man}.gz ${changelog}.gz)
-    install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    add_custom_target(fenwing_manual ALL DEPENDS ${compressed} ${changelog}.gz)
+    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   else()
-    install(FILES ${PROJECT_SOURCE_DIR}/docs/fenwing.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    list(TRANSFORM pages PREPEND ${PROJECT_SOURCE_DIR}/docs/)
+    install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   endif()
 endif()
 
@@ -122,13 +148,13 @@ set(CPACK_PACKAGE_VENDOR "The Fenwing developers")
 set(CPACK_PACKAGE_CONTACT "${FENWING_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "duck shooting game for one player")  # no leading article
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Fenwing)
-set(CPACK_PACKAGE_EXECUTABLES fenwing Fenwing)
+set(CPACK_PACKAGE_EXECUTABLES fenwing Fenwing)  # the Start menu's entry: the game alone
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # fenwing_VERSION-REVISION_ARCH.deb
 # The game is not Debian's own, so its package has a Debian revision (1.0.0-1) and a Debian
 # changelog, changelog.Debian.gz, whose newest entry names that version. Debian's layout (the
-# game in /usr/games, the changelog) is made by packaging/debian_layout.cmake.
+# programs in /usr/games, the changelog) is made by packaging/debian_layout.cmake.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_FENWING_DEBIAN_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian.gz)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/debian_layout.cmake)

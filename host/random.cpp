@@ -1,6 +1,6 @@
 #include "host/random.h"
 
-#include <bit>
+#include <cstring>
 
 namespace fenwing {
 
@@ -13,7 +13,10 @@ std::uint64_t mix(std::uint64_t z) {  // the splitmix64 finaliser
 }  // namespace
 
 void Random::Randomize(double clockReading) {
-    state_ = mix(state_ ^ mix(std::bit_cast<std::uint64_t>(clockReading)));
+    std::uint64_t bits = 0;  // the reading's bit pattern (std::bit_cast is not everywhere yet)
+    static_assert(sizeof bits == sizeof clockReading);
+    std::memcpy(&bits, &clockReading, sizeof bits);
+    state_ = mix(state_ ^ mix(bits));
 }
 
 static float Rnd_from(std::uint64_t bits) {

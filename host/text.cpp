@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/decimal.h"
+
 namespace fenwing {
 
 double Val(std::string_view text) {
@@ -22,7 +24,7 @@ double Val(std::string_view text) {
         !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
         throw RuntimeError::typeMismatch();
     double value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    auto [end, ec] = decimal::fromChars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         throw RuntimeError::typeMismatch();
     return negative ? -value : value;
@@ -31,11 +33,12 @@ double Val(std::string_view text) {
 std::string Str(double value) {
     if (!std::isfinite(value)) throw RuntimeError::overflow();
     if (value == 0) return "0";  // never "-0"
-    std::array<char, 400> buffer{};
+    // Not cleared, as only what toChars writes is read: clearing is slow in WebAssembly.
+    std::array<char, 400> buffer;
     // Whole numbers of ordinary size are written out in full ("1000000", not "1e+06").
     const auto format =
         std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format);
+    auto [end, ec] = decimal::toChars(buffer.data(), buffer.data() + buffer.size(), value, format);
     return std::string(buffer.data(), end);
 }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 
+#include "host/decimal.h"
+
 namespace fenwing::script {
 
 namespace {
@@ -12,7 +14,7 @@ namespace {
 std::string twips(float v) {
     std::array<char, 64> buffer{};
     const auto end =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed)
+        decimal::toChars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed)
             .ptr;
     return std::string(buffer.data(), end);
 }

@@ -4,6 +4,9 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "session/quote.h"
+#include "session/reader.h"
+
 namespace fenwing {
 
 ScriptDriver::ScriptDriver(std::ostream& out, std::ostream& err)
@@ -29,9 +32,7 @@ ScriptDriver::Status ScriptDriver::execute(std::string_view line, int lineNumber
     try {
         command = parser_.parse(line, complete);
     } catch (const std::invalid_argument& e) {
-        out_.flush();
-        err_ << "error: " << lineNumber << ": " << e.what() << '\n';
-        return Status::BadCommand;
+        return badLine(e.what(), lineNumber);
     }
     if (!command) return Status::Running;
     switch (session_.run([&] { session_.perform(*command); })) {
@@ -52,12 +53,23 @@ ScriptDriver::Status ScriptDriver::execute(std::string_view line, int lineNumber
     return Status::RuntimeError;
 }
 
-ScriptDriver::Status ScriptDriver::run(std::istream& script) {
+ScriptDriver::Status ScriptDriver::badLine(const char* reason, int lineNumber) {
+    out_.flush();
+    err_ << "error: " << where_ << lineNumber << ": " << reason << '\n';
+    return Status::BadCommand;
+}
+
+ScriptDriver::Status ScriptDriver::run(std::istream& script, const std::string& file) {
+    where_ = file.empty() ? std::string() : escaped(file) + ":";
+    script::LineReader reader(script);
     std::string line;
-    int number = 0;
-    while (std::getline(script, line)) {
-        const Status s = execute(line, ++number, !script.eof());
-        if (s != Status::Running) return s;
+    try {
+        for (bool complete = true; reader.next(line, complete);) {
+            const Status s = execute(line, reader.number(), complete);
+            if (s != Status::Running) return s;
+        }
+    } catch (const std::invalid_argument& e) {  // a line too long to read
+        return badLine(e.what(), reader.number());
     }
     return Status::Running;
 }

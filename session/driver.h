@@ -28,8 +28,11 @@ class ScriptDriver {
     // One command line; `lineNumber` is used in error messages. `complete`: whether a line
     // break ended it (see script::Parser::parse).
     Status execute(std::string_view line, int lineNumber, bool complete = true);
-    // Every line of a script until it ends or a line stops the session.
-    Status run(std::istream& script);
+    // Every line of a script until it ends or a line stops the session. A bad line's error
+    // names `file` when there is one ("error: FILE:LINE: REASON"); without, as on standard
+    // input, it is "error: LINE: REASON". A script that cannot be read throws
+    // script::ReadError.
+    Status run(std::istream& script, const std::string& file = {});
 
     // From now on checks the game's invariants after every event (see game/invariants.h); a
     // `set` takes the state it leaves as the new starting point.
@@ -45,9 +48,12 @@ class ScriptDriver {
     Form1& game() { return session_.game(); }
 
   private:
+    Status badLine(const char* reason, int lineNumber);
+
     std::ostream& out_;
     std::ostream& err_;
     GameSession session_;
+    std::string where_;  // what the errors put before the line's number: "FILE:", or nothing
     script::Parser parser_;
 };
 

@@ -3,13 +3,14 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <ostream>
 #include <stdexcept>
 
 #include "game/form1.h"
 #include "playfield/layout.h"
 #include "session/properties.h"
+#include "session/quote.h"
+#include "session/reader.h"
 
 namespace fenwing::script {
 
@@ -70,6 +71,13 @@ Parser::~Parser() = default;
 std::optional<Command> Parser::parse(std::string_view line, bool complete) {
     if (!complete && versioned_) fail("the line has no line break at its end: it was cut short");
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A script is plain text: a control byte is a sign of a file of another kind, or of a line
+    // that no one could read as written, and would reach a caption and the output.
+    for (char byte : line) {
+        if ((static_cast<unsigned char>(byte) < 0x20 && byte != '\t') || byte == 0x7F)
+            fail("the control byte " + escaped(std::string_view(&byte, 1)) + " in " + quote(line) +
+                 ": a script is plain text");
+    }
     const auto w = words(line);
     if (w.empty() || w[0].front() == '#') return std::nullopt;
     const std::string_view verb = w[0];
@@ -78,19 +86,19 @@ std::optional<Command> Parser::parse(std::string_view line, bool complete) {
 
     if (verb == "menu") {
         expectArgs(w, 1, "menu ITEM");
-        if (!form.findMenuItem(w[1])) fail("no menu item named '" + std::string(w[1]) + "'");
+        if (!form.findMenuItem(w[1])) fail("no menu item named " + quote(w[1]));
         c.verb = Verb::Menu;
         c.name = w[1];
     } else if (verb == "key") {
         expectArgs(w, 1, "key KEY");
         if (!isKey(w[1]))
-            fail("unknown key '" + std::string(w[1]) + "' (F1 to F12, Del, Enter or a letter)");
+            fail("unknown key " + quote(w[1]) + " (F1 to F12, Del, Enter or a letter)");
         c.verb = Verb::Key;
         c.name = w[1];
     } else if (verb == "click") {
         expectArgs(w, 1, "click NAME");
         if (!dynamic_cast<VisualControl*>(form.find(w[1])))
-            fail("no image or label named '" + std::string(w[1]) + "'");
+            fail("no image or label named " + quote(w[1]));
         c.verb = Verb::Click;
         c.name = w[1];
     } else if (verb == "click_at") {
@@ -101,7 +109,7 @@ std::optional<Command> Parser::parse(std::string_view line, bool complete) {
         c.y = static_cast<float>(y);
     } else if (verb == "fire") {
         expectArgs(w, 1, "fire TIMER");
-        if (!form.findTimer(w[1])) fail("no timer named '" + std::string(w[1]) + "'");
+        if (!form.findTimer(w[1])) fail("no timer named " + quote(w[1]));
         c.verb = Verb::Fire;
         c.name = w[1];
     } else if (verb == "advance") {
@@ -156,7 +164,7 @@ std::optional<Command> Parser::parse(std::string_view line, bool complete) {
         expectArgs(w, 0, "state");
         c.verb = Verb::State;
     } else {
-        fail("unknown command '" + std::string(verb) + "'");
+        fail("unknown command " + quote(verb));
     }
     if (c.verb == Verb::Advance || c.verb == Verb::Stall) {
         if (c.micros > kLatestMicros - clock_) fail("the script's clock would pass 1000 years");
@@ -168,30 +176,29 @@ std::optional<Command> Parser::parse(std::string_view line, bool complete) {
 std::vector<ScriptLine> parseScript(std::istream& in) {
     Parser parser;
     std::vector<ScriptLine> script;
+    LineReader reader(in);
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        try {
-            if (auto command = parser.parse(line, !in.eof()))
-                script.push_back({number, std::move(*command)});
-        } catch (const std::invalid_argument& e) {
-            throw ScriptError{number, e.what()};
+    try {
+        for (bool complete = true; reader.next(line, complete);) {
+            if (auto command = parser.parse(line, complete))
+                script.push_back({reader.number(), std::move(*command)});
         }
+    } catch (const std::invalid_argument& e) {
+        throw ScriptError{reader.number(), e.what()};
     }
     return script;
 }
 
 std::optional<std::vector<ScriptLine>> loadScript(const std::string& path, std::ostream& err) {
-    std::ifstream in(path);
-    if (!in) {
-        err << "error: cannot open " << path << '\n';
-        return std::nullopt;
-    }
     try {
-        return parseScript(in);
+        ScriptFile file(path);
+        return parseScript(file.stream());
+    } catch (const ReadError& e) {
+        err << "error: cannot read " << escaped(path) << ": " << e.reason << '\n';
     } catch (const ScriptError& e) {
-        err << "error: " << e.line << ": " << e.reason << '\n';
-        return std::nullopt;
+        err << "error: " << escaped(path) << ':' << e.line << ": " << e.reason << '\n';
     }
+    return std::nullopt;
 }
 
 }  // namespace fenwing::script

@@ -5,12 +5,11 @@
 #include <stdexcept>
 
 #include "host/text.h"
+#include "session/quote.h"
 
 namespace fenwing {
 
 namespace {
-std::string quote(std::string_view s) { return "'" + std::string(s) + "'"; }
-
 [[noreturn]] void fail(const std::string& reason) { throw std::invalid_argument(reason); }
 
 Control& control(const Form& form, std::string_view name) {

@@ -1,7 +1,8 @@
 // The driver's language as the window records it: numbers that read back exactly, the
-// recorder's script, `state`, `version` and lines cut short; and the random draws pinned to
-// the seed and the game clock.
+// recorder's script, `state`, `version` and lines cut short; script files and their lines as
+// they are read, and their errors; and the random draws pinned to the seed and the game clock.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
@@ -10,6 +11,8 @@
 #include <sstream>
 
 #include "session/parser.h"
+#include "session/quote.h"
+#include "session/reader.h"
 #include "session/recorder.h"
 #include "session/state.h"
 #include "sim_fixture.h"
@@ -79,6 +82,135 @@ TEST(ScriptFile, TheFirstBadLineIsReportedWithItsNumber) {
         EXPECT_EQ(e.line, 3);
         EXPECT_EQ(e.reason, "Y must be a number, not '2O0'");
     }
+}
+
+// What an error quotes of a line shows on one line as it is, byte for byte: control bytes,
+// bytes that are not UTF-8 and characters that show as nothing escaped, a long text cut.
+TEST(ScriptText, QuotesShowEveryByte) {
+    EXPECT_EQ(quote("key F1"), "'key F1'");
+    EXPECT_EQ(quote(std::string("a\0b\x1B[2J\x7F\t", 9)), "'a\\x00b\\x1B[2J\\x7F\\x09'");
+    EXPECT_EQ(quote("caf\xE9 \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\xA6\x86"),
+              "'caf\\xE9 \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\xA6\x86'");
+    // An overlong form, a surrogate, a sequence cut short, a code past U+10FFFF.
+    EXPECT_EQ(quote("\xC0\x80 \xED\xA0\x80 \xE2\x82 \xF4\x90\x80\x80"),
+              "'\\xC0\\x80 \\xED\\xA0\\x80 \\xE2\\x82 \\xF4\\x90\\x80\\x80'");
+    EXPECT_EQ(quote("\xEF\xBB\xBFkey\xC2\xA0"
+                    "F1\xE2\x80\x8B\xC2\x85\\"),
+              "'\\uFEFFkey\\u00A0F1\\u200B\\u0085\\\\'");
+    EXPECT_EQ(quote(std::string(60, 'x')), "'" + std::string(60, 'x') + "'");
+    EXPECT_EQ(quote(std::string(61, 'x')), "'" + std::string(60, 'x') + "'...");
+    EXPECT_EQ(quote(std::string(100, '\0')), "'" + escaped(std::string(60, '\0')) + "'...");
+}
+
+// A line longer than any script's is refused as soon as it is known to be, without reading the
+// rest of it; a byte-order mark that begins the script is left out, one elsewhere is not.
+TEST(ScriptFile, LinesAreReadNoFurtherThanTheLimit) {
+    const std::string longest(script::LineReader::kMaxLineBytes, 'x');
+    std::istringstream in("\xEF\xBB\xBFget Shots\r\n" + longest + "\n" + longest + "yz" +
+                          std::string(100000, 'z'));
+    script::LineReader reader(in);
+    std::string line;
+    bool complete = false;
+    ASSERT_TRUE(reader.next(line, complete));
+    EXPECT_EQ(line, "get Shots\r");
+    EXPECT_TRUE(complete);
+    ASSERT_TRUE(reader.next(line, complete));
+    EXPECT_EQ(line, longest);
+    try {
+        reader.next(line, complete);
+        FAIL() << "the line was read whole";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_EQ(reader.number(), 3);
+        EXPECT_EQ(e.what(),
+                  "the line is longer than 4096 bytes: '" + std::string(60, 'x') + "'...");
+    }
+    EXPECT_EQ(in.tellg(), 14 + 4097 + 4097);
+
+    std::istringstream mark("\xEF\xBB\xBF"), second("get Shots\n\xEF\xBB\xBFget Shots\n");
+    EXPECT_TRUE(script::parseScript(mark).empty());
+    try {
+        script::parseScript(second);
+        FAIL() << "a mark inside the script was left out";
+    } catch (const script::ScriptError& e) {
+        EXPECT_EQ(e.line, 2);
+        EXPECT_EQ(e.reason, "unknown command '\\uFEFFget'");
+    }
+}
+
+// Once the script has ended nothing more is read from it: a terminal would wait for more input.
+TEST(ScriptFile, NothingIsReadAfterTheEnd) {
+    struct Terminal : std::streambuf {
+        std::string typed = "key F1";  // then Ctrl-D, and more if asked
+        int reads = 0;
+        int_type underflow() override {
+            if (reads++ % 2) return traits_type::eof();
+            setg(typed.data(), typed.data(), typed.data() + typed.size());
+            return traits_type::to_int_type(*gptr());
+        }
+    } terminal;
+    std::istream in(&terminal);
+    script::LineReader reader(in);
+    std::string line;
+    bool complete = true;
+    ASSERT_TRUE(reader.next(line, complete));
+    EXPECT_EQ(line, "key F1");
+    EXPECT_FALSE(complete);
+    EXPECT_FALSE(reader.next(line, complete));
+    EXPECT_EQ(terminal.reads, 2);
+}
+
+// A script is plain text: a control byte other than a tab, or a carriage return before the line
+// break, is refused on any line, a comment's too.
+TEST(ScriptFile, AControlByteIsRefusedWherever) {
+    for (const std::string& line :
+         {std::string("ke\0y F1", 7), std::string("# a comment\a"), std::string("key F1\rkey F2"),
+          std::string("set LblScore2.Caption a\x1B[2Jb"), std::string("\x7F")}) {
+        std::istringstream in("key F1\n" + line + "\n");
+        try {
+            script::parseScript(in);
+            ADD_FAILURE() << escaped(line) << " was taken";
+        } catch (const script::ScriptError& e) {
+            EXPECT_EQ(e.line, 2);
+            EXPECT_EQ(e.reason.rfind("the control byte \\x", 0), 0u) << e.reason;
+            EXPECT_NE(e.reason.find(" in " + quote(line) + ": a script is plain text"),
+                      std::string::npos)
+                << e.reason;
+        }
+    }
+    std::istringstream tabs("key\tF1\r\n\t# a comment\r\n");
+    EXPECT_EQ(script::parseScript(tabs).size(), 1u);
+}
+
+// A file that is not a script is refused before anything is read from it, in one line that says
+// why; the error at a bad line names the file; an empty file is an empty script.
+TEST(ScriptFile, WhatCannotBeReadIsRefusedInOneLine) {
+    const auto refused = [](const std::string& path) {
+        std::ostringstream err;
+        EXPECT_FALSE(script::loadScript(path, err)) << path;
+        return err.str();
+    };
+    EXPECT_EQ(refused("/etc"), "error: cannot read /etc: it is a directory\n");
+    EXPECT_EQ(refused("/dev/zero"), "error: cannot read /dev/zero: it is a device, not a file\n");
+    EXPECT_EQ(refused("/nonexistent/a.sim"),
+              "error: cannot read /nonexistent/a.sim: No such file or directory\n");
+    const std::string pipe = ::testing::TempDir() + "fenwing-pipe-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(refused(pipe), "error: cannot read " + pipe + ": it is a pipe, not a file\n");
+    std::remove(pipe.c_str());
+
+    const std::string path = ::testing::TempDir() + "fenwing-bad-" + std::to_string(getpid());
+    std::ofstream(path) << "get Shots\n" << std::string(5000, '#') << "\n";
+    EXPECT_EQ(refused(path), "error: " + path + ":2: the line is longer than 4096 bytes: '" +
+                                 std::string(60, '#') + "'...\n");
+    std::ofstream(path) << "";
+    std::ostringstream err;
+    const auto empty = script::loadScript(path, err);
+    EXPECT_TRUE(empty && empty->empty()) << err.str();
+    if (getuid() != 0) {  // root reads it all the same: see tests/command_line_test.sh
+        chmod(path.c_str(), 0);
+        EXPECT_EQ(refused(path), "error: cannot read " + path + ": Permission denied\n");
+    }
+    std::remove(path.c_str());
 }
 
 using Driver = testing::SimTest;

@@ -190,10 +190,12 @@ std::string tempPath(const char* name) {
     return ::testing::TempDir() + "fenwing-" + std::to_string(getpid()) + "-" + name;
 }
 
-Outcome runProgram(const std::string& scriptPath, const std::string& options = "") {
+// `input`: "<" to give the script on standard input.
+Outcome runProgram(const std::string& scriptPath, const std::string& options = "",
+                   const char* input = "") {
     const std::string errPath = tempPath("stderr.txt");
-    const std::string command =
-        std::string(FENWING_SIM) + " " + options + " '" + scriptPath + "' 2>'" + errPath + "'";
+    const std::string command = std::string(FENWING_SIM) + " " + options + " " + input + "'" +
+                                scriptPath + "' 2>'" + errPath + "'";
     Outcome o;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return o;
@@ -213,6 +215,7 @@ std::string readFile(const std::string& path) {
 }
 
 TEST(Program, ExitCodes) {
+    const std::string path = tempPath("script.sim");
     const struct {
         const char* script;
         int exitCode;
@@ -221,11 +224,10 @@ TEST(Program, ExitCodes) {
         {"key F1\nadvance 1000\nget LblTimeLeft.Caption\n", 0, "59\n", ""},
         {"key F5\nkey Del\nget Shots\n", 0, std::string(kAboutBox) + "end\n", ""},
         {"get Shots\n\nadvance 4000000\nget Shots\n", 2, "25\n",
-         "error: 3: MS must lie from 0 to 3600000\n"},
+         "error: " + path + ":3: MS must lie from 0 to 3600000\n"},
         {"set LblTimeLeft.Caption 1:00\nset TmrTime.Enabled True\nfire TmrTime\nget Shots\n", 3, "",
          "runtime error 13: Type mismatch (line 3)\n"},
     };
-    const std::string path = tempPath("script.sim");
     for (const auto& c : cases) {
         std::ofstream(path) << c.script;
         const Outcome o = runProgram(path);
@@ -234,6 +236,15 @@ TEST(Program, ExitCodes) {
         EXPECT_EQ(o.err, c.err) << c.script;
     }
     EXPECT_EQ(runProgram("/nonexistent/script.sim").exitCode, 2);
+    // On standard input there is no file to name: the error is "error: LINE: REASON", as
+    // always, and standard input that cannot be read is one too.
+    std::ofstream(path) << cases[2].script;
+    Outcome o = runProgram(path, "", "<");
+    EXPECT_EQ(o.exitCode, 2);
+    EXPECT_EQ(o.err, "error: 3: MS must lie from 0 to 3600000\n");
+    o = runProgram("/", "", "<");
+    EXPECT_EQ(o.exitCode, 2);
+    EXPECT_EQ(o.err, "error: cannot read standard input: Is a directory\n");
 }
 
 class WholeGame : public ::testing::TestWithParam<const char*> {};

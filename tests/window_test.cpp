@@ -1,8 +1,9 @@
 // The real window's own behaviour, on whatever display Qt is given (offscreen under ctest, and
 // a real X server with a window manager) and at the QT_SCALE_FACTOR of the run: its title and
-// place, which presses shoot, its timer after a stall and between ticks, that the colour painted
-// on a pixel belongs to the control a click there reaches, that a moved control is repainted
-// whole where it was and where it is, and that every caption's ink lies inside its label.
+// place, which presses shoot, the keyboard handed back to an open box, its timer after a stall
+// and between ticks, that the colour painted on a pixel belongs to the control a click there
+// reaches, that a moved control is repainted whole where it was and where it is, and that every
+// caption's ink lies inside its label.
 #include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QScreen>
@@ -13,6 +14,8 @@
 #include <QtWidgets/QMessageBox>
 #include <memory>
 #include <set>
+#include <tuple>
+#include <vector>
 
 #include "playfield/layout.h"
 #include "window/field_view.h"
@@ -164,6 +167,56 @@ class WindowTest : public QObject {
         });
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QVERIFY(host.session().boxes().empty());
+    }
+
+    // While a box is open the window takes no click, yet a click on it, or the window manager,
+    // may activate it; the box then takes the keyboard back, so that Return and Esc close it.
+    // The ticks go on meanwhile. Offscreen, where activating the window is in the test's hands;
+    // with a window manager, tests/e2e/replay_e2e.py clicks the window itself.
+    void anOpenBoxTakesTheKeyboardBackFromTheWindow() {
+        if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
+            QSKIP("the window manager decides which window is activated");
+        WindowHost host(1);
+        host.show();
+        QMainWindow* w = host.window();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        int fieldClicks = 0, ticks = 0;
+        host.session().form().image("imgField").onClick = [&] { ++fieldClicks; };
+        Timer& mover = host.session().form().timer("tmrAmmoMove");
+        mover.onTimer = [&, handler = mover.onTimer] {
+            ++ticks;
+            handler();
+        };
+        const QPoint field =
+            host.view()->mapping().pixels(host.session().form().image("imgField").rect()).center();
+        std::vector<QWindow*> focused;
+        QObject watching;  // ends the watch before `focused` goes
+        connect(qApp, &QGuiApplication::focusWindowChanged, &watching,
+                [&](QWindow* window) { focused.push_back(window); });
+        const auto openBox = [] {
+            return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        };
+        for (const auto& [shortcut, title, key] :
+             {std::tuple(Qt::Key_F3, "Controls", Qt::Key_Return),
+              std::tuple(Qt::Key_F5, "About", Qt::Key_Escape)}) {
+            w->activateWindow();
+            QTRY_COMPARE(QGuiApplication::focusWindow(), w->windowHandle());
+            QTest::keyClick(w->windowHandle(), shortcut);
+            QTRY_VERIFY(openBox() && openBox()->isActiveWindow());
+            QCOMPARE(openBox()->windowTitle(), QString::fromLatin1(title));
+            QWindow* box = openBox()->windowHandle();
+            press(*w, field, Qt::LeftButton, true);  // refused
+            press(*w, field, Qt::LeftButton, false);
+            focused.clear();
+            w->activateWindow();  // as the window manager does at such a click
+            QTRY_VERIFY(!focused.empty() && focused.front() == w->windowHandle());
+            QTRY_COMPARE(QGuiApplication::focusWindow(), box);
+            const int ticksBefore = ticks;
+            QTest::keyClick(QGuiApplication::focusWindow(), key);
+            QTRY_VERIFY(!openBox());
+            QTRY_VERIFY(ticks > ticksBefore);
+        }
+        QCOMPARE(fieldClicks, 0);
     }
 
     // After a three-second stop each timer ticks once, late, then keeps its beat: no burst of

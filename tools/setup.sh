@@ -13,6 +13,7 @@ packages=(
   openbox                                   # a window manager for them, as players have
   dpkg-dev file man-db lintian              # the Debian package and its test
   desktop-file-utils appstream              # validating the desktop entry and metainfo
+  emscripten nodejs                         # fenwing-sim in WebAssembly, run by node
 )
 packages+=("$@")
 

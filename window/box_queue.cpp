@@ -14,6 +14,7 @@ BoxQueue::BoxQueue(GameSession& session, QMainWindow& window) : session_(session
         if (!open_) QTimer::singleShot(0, this, [this] { showNext(); });
     };
     session_.onBoxesClosed = [this] { closeOpen(); };
+    window_.installEventFilter(this);
 }
 
 BoxQueue::~BoxQueue() {
@@ -45,6 +46,25 @@ void BoxQueue::showNext() {
     });
     open_ = m;
     m->open();
+    // Also when it opens at a click, which the window manager may take as a sign to leave the
+    // keyboard with the window.
+    activateBox();
+}
+
+// While a box is open the window takes no input, yet a click on it, or the window manager, may
+// give it the keyboard: then the keys that close the box, and the shortcuts, would reach
+// nothing. The box takes it back, once the activation has been dealt with.
+bool BoxQueue::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && watched == &window_ && open_)
+        QTimer::singleShot(0, this, [this] { activateBox(); });
+    return false;
+}
+
+void BoxQueue::activateBox() {
+    QMessageBox* box = open_;
+    if (!box || !box->isVisible() || box->isActiveWindow()) return;
+    box->raise();
+    box->activateWindow();
 }
 
 void BoxQueue::closeOpen() {

@@ -26,7 +26,13 @@ class BoxQueue : public QObject {
     // No box opens any more: the program is ending.
     void stop();
 
+  protected:
+    // Watches the main window's activation, to hand the keyboard back to an open box.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    // Gives the open box the keyboard, and raises it.
+    void activateBox();
     void showNext();
     void closeOpen();
 

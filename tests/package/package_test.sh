@@ -3,7 +3,8 @@
 #   package_test.sh build    BUILD_DIR VERSION SOURCE_DIR  makes BUILD_DIR/package/*.deb with cpack
 #   package_test.sh contents BUILD_DIR VERSION SOURCE_DIR  its fields, files, validators, the
 #                                                          unpacked program run from elsewhere
-#   package_test.sh lintian  BUILD_DIR VERSION SOURCE_DIR  lintian finds no error and no warning
+#   package_test.sh lintian  BUILD_DIR VERSION SOURCE_DIR  lintian has nothing to say, not even
+#                                                          for information
 #   package_test.sh window   BUILD_DIR VERSION SOURCE_DIR  the unpacked program's real window
 #                                                          under Xvfb, at scale 1 and 2
 #   package_test.sh install  BUILD_DIR VERSION SOURCE_DIR  dpkg -i, run, dpkg --purge, nothing
@@ -16,6 +17,7 @@ args=("$@")
 step=$1 build=$(cd "$2" && pwd) version=$3 source=$(cd "$4" && pwd)
 id=io.github.fenwing.Fenwing
 sizes=(16 24 32 48 64 128 256)
+programs=(fenwing fenwing-sim)  # in usr/games, each with its manual page
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/fenwing-package.XXXXXX")
 runtime=$(mktemp -d "$scratch/runtime.XXXXXX")  # Qt wants a private XDG_RUNTIME_DIR
 chmod 700 "$runtime"
@@ -88,6 +90,41 @@ run_offscreen() {
   ok "$bin ran for 2 s from an empty directory, with nothing on standard error"
 }
 
+# FILE is built as Debian builds its programs (cmake/hardening.cmake) and stripped as Debian
+# strips them (cmake/install.cmake): a position-independent executable, relocations resolved at
+# start and then read-only, the stack protector, glibc's checked functions in place of the
+# unchecked ones wherever the compiler could tell a size, and no .comment section.
+check_hardened() {
+  local file=$1 what=$2 imports fortifiable
+  [[ "$(file -b "$file")" == *"pie executable"* ]] || fail "$what is not a PIE: $(file -b "$file")"
+  readelf -lW "$file" | grep -qw GNU_RELRO || fail "$what has no read-only relocations (-z relro)"
+  readelf -dW "$file" | grep -qE '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*\<NOW\>' ||
+    fail "$what resolves its symbols lazily (-z now)"
+  ! readelf -SW "$file" | grep -qF ' .comment ' || fail "$what keeps its .comment section"
+  imports=$(nm -D --undefined-only "$file" | awk '{ print $NF }' | sed 's/@.*//')
+  grep -qx __stack_chk_fail <<<"$imports" || fail "$what has no stack protector"
+  # What lintian calls hardening-no-fortify-functions: functions that glibc checks, and not
+  # one of them checked. Like lintian, this leaves out memcpy, memmove and memset, which the
+  # compiler calls unchecked wherever it can tell that the sizes fit.
+  fortifiable=$(grep -xE 'v?(f|s|sn|as|d)?printf|str(n?cpy|n?cat)|stpn?cpy|p?read|fread|fgets|getcwd|realpath|readlink' <<<"$imports" || true)
+  [ -z "$fortifiable" ] || grep -qE '^__[a-z]+_chk$' <<<"$imports" ||
+    fail "$what calls $(echo $fortifiable) and none of glibc's checked functions (_FORTIFY_SOURCE)"
+}
+
+# Runs the driver BIN from an empty directory: its version, and a game started, shot at and
+# played for a second, which it must print as the game does.
+run_sim() {
+  local bin=$1 dir out
+  dir=$(mktemp -d "$scratch/cwd.XXXXXX")
+  out=$(cd "$dir" && env -u LD_LIBRARY_PATH "$bin" --version) || fail "$bin --version failed"
+  [ "$out" = "fenwing-sim $version" ] || fail "$bin --version printed: $out"
+  out=$(cd "$dir" && printf 'key F1\nclick imgField\nadvance 1000\nget LblTimeLeft.Caption\nget Shots\n' |
+        env -u LD_LIBRARY_PATH "$bin" --check 2>&1) || fail "$bin on a short game: $out"
+  [ "$out" = $'59\n24' ] || fail "$bin printed for a short game: $out"
+  [ -z "$(ls -A "$dir")" ] || fail "$bin left files in its working directory: $(ls -A "$dir")"
+  ok "$bin printed its version and played a second of a game"
+}
+
 step_build() {
   need cpack dpkg-deb dpkg-shlibdeps
   rm -rf "$build/package"
@@ -114,10 +151,10 @@ step_contents() {
   ok "control fields: $(dpkg-deb -f "$deb" Package Version Section Depends Recommends | tr '\n' ' ')"
 
   # Exactly these files, and the pictures stay inside the program.
-  expected=(usr/games/fenwing usr/share/applications/$id.desktop
-            usr/share/metainfo/$id.metainfo.xml usr/share/man/man6/fenwing.6.gz
+  expected=(usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml
             usr/share/doc/fenwing/copyright usr/share/doc/fenwing/changelog.Debian.gz
             usr/share/lintian/overrides/fenwing)
+  for p in "${programs[@]}"; do expected+=("usr/games/$p" "usr/share/man/man6/$p.6.gz"); done
   for s in "${sizes[@]}"; do expected+=("usr/share/icons/hicolor/${s}x${s}/apps/$id.png"); done
   [ ! -e "$source/assets/icons/fenwing.svg" ] || expected+=("usr/share/icons/hicolor/scalable/apps/$id.svg")
   actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -e '/$' -e '^$' | sort)
@@ -128,9 +165,12 @@ step_contents() {
   root="$scratch/root"
   dpkg-deb -x "$deb" "$root"
 
-  f=$(file -b "$root/usr/games/fenwing")
-  [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/games/fenwing: $f"
-  [ -x "$root/usr/games/fenwing" ] || fail "usr/games/fenwing is not executable"
+  for p in "${programs[@]}"; do
+    f=$(file -b "$root/usr/games/$p")
+    [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/games/$p: $f"
+    [ -x "$root/usr/games/$p" ] || fail "usr/games/$p is not executable"
+    check_hardened "$root/usr/games/$p" "usr/games/$p"
+  done
   for s in "${sizes[@]}"; do
     f=$(file -b "$root/usr/share/icons/hicolor/${s}x${s}/apps/$id.png")
     [[ "$f" == "PNG image data, $s x $s,"* ]] || fail "the ${s}x${s} icon is $f"
@@ -139,7 +179,7 @@ step_contents() {
     f=$(file -b "$root/usr/share/icons/hicolor/scalable/apps/$id.svg")
     [[ "$f" == *SVG* ]] || fail "the scalable icon is $f"
   fi
-  ok "an ELF executable, stripped; each icon is a PNG of its folder's size"
+  ok "${programs[*]}: ELF executables, stripped, hardened; each icon is a PNG of its folder's size"
   cmp "$root/usr/share/doc/fenwing/copyright" "$source/LICENSE" || fail "copyright is not LICENSE"
 
   # The Debian changelog's newest entry is this package, released on the day that the
@@ -194,22 +234,39 @@ EOF
   validate_pedantic validate "$scratch/web.metainfo.xml"
   ok "appstreamcli validates the metainfo, the tree, and the metainfo with web addresses"
 
-  # The manual page: formats without a warning, for this version.
-  local man=$root/usr/share/man/man6/fenwing.6.gz
-  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >/dev/null)
-  [ -z "$out" ] || fail "man --warnings: $out"
-  zcat "$man" | grep -q "^\.TH FENWING 6 .*\"Fenwing $version\"" ||
-    fail "the manual page's .TH line does not say Fenwing $version"
-  ok "the manual page formats without warnings"
+  # The manual pages: each formats without a warning, for this version.
+  local man title
+  for p in "${programs[@]}"; do
+    man=$root/usr/share/man/man6/$p.6.gz
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >/dev/null)
+    [ -z "$out" ] || fail "man --warnings $p.6.gz: $out"
+    title=$(tr a-z A-Z <<<"$p")
+    zcat "$man" | grep -q "^\.TH $title 6 .*\"Fenwing $version\"" ||
+      fail "the .TH line of $p.6.gz does not say $title 6 and Fenwing $version"
+  done
+  ok "the manual pages of ${programs[*]} format without warnings"
+
+  # Every program that the game's help and manual pages send the player to is in the package.
+  local named
+  named=$( (env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/games/fenwing" --help
+            for p in "${programs[@]}"; do zcat "$root/usr/share/man/man6/$p.6.gz"; done) |
+          sed 's/\\-/-/g' | grep -oE '\<fenwing(-[a-z]+)+\>' | sort -u)
+  grep -qx fenwing-sim <<<"$named" || fail "the help and the manual pages no longer name fenwing-sim"
+  for p in $named; do
+    [[ " ${programs[*]} " == *" $p "* ]] || fail "the help or a manual page names $p, which the package lacks"
+  done
+  ok "each program that the help and the manual pages name is installed: $(echo $named)"
 
   # The unpacked program runs from another directory, with its pictures.
   run_offscreen "$root/usr/games/fenwing"
+  run_sim "$root/usr/games/fenwing-sim"
   # Its pictures are baked into raw pixels, so it needs no image reader to show them (the window
   # step below looks at them). Whatever plugins Qt loads must come with the package's dependencies;
   # the platform plugin among them shows that the list was read.
   grep -q '/platforms/libqoffscreen' "$scratch/plugins" ||
     fail "the program ran without Qt's offscreen platform plugin: $(cat "$scratch/plugins")"
-  mapfile -t libs < <(objdump -p "$root/usr/games/fenwing" | awk '$1 == "NEEDED" { print $2 }')
+  mapfile -t libs < <(for p in "${programs[@]}"; do objdump -p "$root/usr/games/$p"; done |
+                      awk '$1 == "NEEDED" { print $2 }' | sort -u)
   local paths=()
   for f in "${libs[@]}"; do
     paths+=("$("$(command -v ldconfig || echo /sbin/ldconfig)" -p | awk -v n="$f" '$1 == n && !found { print $NF; found = 1 }')")
@@ -232,13 +289,16 @@ step_lintian() {
   need lintian
   local deb out status=0
   deb=$(the_deb)
-  # Every remark at lintian's default level that is an error or a warning fails; the one
-  # override the package carries says why it does not apply (packaging/*.lintian-overrides).
-  out=$(lintian --fail-on error,warning "$deb" 2>&1) || status=$?
+  # Every remark that lintian makes, down to the informational ones, fails; the one override
+  # the package carries says why it does not apply (packaging/*.lintian-overrides).
+  out=$(lintian --display-info --fail-on error,warning "$deb" 2>&1) || status=$?
   out=$(grep -v '^running with root privileges' <<<"$out" || true)
-  ((status == 0)) && [ -z "$out" ] || fail "lintian $(basename "$deb") (status $status):
+  ! grep -E ': (hardening-[a-z-]+|binary-has-unneeded-section) ' <<<"$out" >&2 ||
+    fail "built without Debian's hardening (cmake/hardening.cmake) or stripped of less than Debian
+strips (cmake/install.cmake): the remarks above"
+  ((status == 0)) && [ -z "$out" ] || fail "lintian --display-info $(basename "$deb") (status $status):
 $out"
-  ok "lintian has nothing to say about $(basename "$deb")"
+  ok "lintian has nothing to say about $(basename "$deb"), not even for information"
 }
 
 step_window() {
@@ -363,17 +423,22 @@ step_install() {
   [ "$(dpkg-query -W -f='${db:Status-Status}' fenwing)" = installed ] || fail "not installed after dpkg -i"
   ok "dpkg -i installed $(basename "$deb")"
   # Found on a player's PATH (Debian's default for users; root's has no games).
-  [ "$(PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games command -v fenwing)" = \
-    /usr/games/fenwing ] || fail "fenwing is not installed as /usr/games/fenwing"
+  for p in "${programs[@]}"; do
+    [ "$(PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games command -v "$p")" = \
+      "/usr/games/$p" ] || fail "$p is not installed as /usr/games/$p"
+  done
   if [ -e /usr/share/man/man6/fenwing.6.gz ]; then
-    [ "$(man -w fenwing 2>/dev/null)" = /usr/share/man/man6/fenwing.6.gz ] ||
-      fail "man -w fenwing finds $(man -w fenwing 2>&1)"
+    for p in "${programs[@]}"; do
+      [ "$(man -w "$p" 2>/dev/null)" = "/usr/share/man/man6/$p.6.gz" ] ||
+        fail "man -w $p finds $(man -w "$p" 2>&1)"
+    done
   elif grep -qs '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
     echo "package install: this machine's dpkg leaves out manual pages (path-exclude)"
   else
     fail "dpkg -i did not install the manual page"
   fi
   run_offscreen /usr/games/fenwing
+  run_sim /usr/games/fenwing-sim
 
   listing=$(dpkg -L fenwing)
   dpkg_waiting --purge fenwing

@@ -1,0 +1,14 @@
+# The web build, configured with emcmake (see web/build.sh): the game and fenwing-sim in
+# WebAssembly, run by node.
+
+# The game throws (a run-time error ends it with a report): WebAssembly's own exceptions, in
+# every object that links the runtime.
+target_compile_options(fenwing_runtime PUBLIC -fwasm-exceptions)
+target_link_options(fenwing_runtime PUBLIC -fwasm-exceptions)
+
+# fenwing-sim under node: scripts opened by their real paths, main's status as node's exit
+# status, and memory as the script needs it. The module is compiled synchronously: otherwise
+# this emscripten's loader fetches it with node's fetch, which cannot open a file.
+target_link_options(fenwing-sim PRIVATE
+  -sENVIRONMENT=node -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1
+  -sWASM_ASYNC_COMPILATION=0)
