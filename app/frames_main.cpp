@@ -14,63 +14,49 @@
 #include <iostream>
 #include <sstream>
 
-#include "host/qt/field_view.h"
-#include "host/script/parser.h"
-#include "host/script/perform.h"
 #include "playfield/layout.h"
+#include "session/game_session.h"
+#include "session/script_player.h"
+#include "window/field_view.h"
 
 namespace {
 
 using namespace fenwing;
 
-// The headless host's services: boxes are not drawn, the generator reads the game clock.
-class Frames : public Services {
+class Frames {
   public:
     Frames(Micros step, Micros from, Micros to, QString dir)
         : step_(step), next_(from), to_(to), dir_(std::move(dir)) {
-        form_->deliver([this] { game_.Form_Load(); });
-        form_->setRepaintSink(&view_);
+        session_.form().setRepaintSink(&view_);
         view_.resize(view_.sizeHint());
     }
 
-    void MsgBox(const std::string&, int, const std::string&) override {}
-    double clockReading() override { return form_->scheduler().seconds(); }
-
     // Plays the script to its end, or to the game's End; false if a picture was not written.
-    bool play(const std::vector<script::ScriptLine>& lines) {
-        std::ostringstream printed;  // what get and state print is not wanted here
-        try {
-            for (const script::ScriptLine& line : lines) {
-                const script::Command& c = line.command;
-                Scheduler& scheduler = form_->scheduler();
-                if (c.verb == script::Verb::Advance || c.verb == script::Verb::Stall) {
-                    const Micros until = scheduler.now() + c.micros;
-                    // In a stall the game stands still; in an advance it moves between frames.
-                    const bool ticking = c.verb == script::Verb::Advance;
-                    if (!framesUntil(until, ticking)) return false;
-                    ticking ? form_->advanceTo(until) : form_->catchUpTo(until);
-                    continue;
-                }
-                if (c.verb == script::Verb::ClickAt) clicks_.push_back({scheduler.now(), c.x, c.y});
-                script::perform(c, game_, random_, printed);
-            }
-        } catch (const EndProgram&) {
+    bool play(std::vector<script::ScriptLine> lines) {
+        script::ScriptPlayer player(session_, std::move(lines));
+        player.onCommand = [this](const script::Command& c) {
+            if (c.verb == script::Verb::ClickAt) clicks_.push_back({session_.now(), c.x, c.y});
+        };
+        // A picture at every step: the script played up to it, or after its end the game
+        // going on alone.
+        bool playing = true;
+        for (; to_ == kToTheEnd ? playing : next_ <= to_; next_ += step_) {
+            const auto status = session_.run([&] {
+                if (playing)
+                    playing = player.playTo(next_).has_value();
+                else
+                    session_.advanceTo(next_);
+            });
+            if (status != GameSession::Status::Running) return true;  // the game ended it
+            // Without an end asked for, the pictures stop where the script's time does.
+            if ((to_ != kToTheEnd || session_.now() >= next_) && !write()) return false;
         }
-        return to_ == kToTheEnd || framesUntil(to_, true);
+        return true;
     }
 
     static constexpr Micros kToTheEnd = -1;
 
   private:
-    bool framesUntil(Micros until, bool ticking) {
-        while (next_ <= until && (to_ == kToTheEnd || next_ <= to_)) {
-            if (ticking) form_->advanceTo(next_);
-            if (!write()) return false;
-            next_ += step_;
-        }
-        return true;
-    }
-
     bool write() {
         QImage image = view_.grab().toImage();
         QPainter p(&image);
@@ -97,10 +83,9 @@ class Frames : public Services {
         float x, y;
     };
 
-    std::unique_ptr<Form> form_ = buildForm1();
-    Random random_;
-    Form1 game_{*form_, *this, random_};
-    qt::FieldView view_{*form_};
+    std::ostringstream printed_;  // what boxes, get and state print is not wanted here
+    GameSession session_{0, printed_};
+    qt::FieldView view_{session_.form()};
     std::vector<Click> clicks_;
     Micros step_, next_, to_;
     QString dir_;
@@ -128,5 +113,5 @@ int main(int argc, char** argv) {
     }
     Frames frames(step, argc > 4 ? micros(argv[4]) : 0,
                   argc > 5 ? micros(argv[5]) : Frames::kToTheEnd, QString::fromLocal8Bit(argv[2]));
-    return frames.play(*lines) ? 0 : 1;
+    return frames.play(std::move(*lines)) ? 0 : 1;
 }

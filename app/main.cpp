@@ -6,7 +6,7 @@
 
 #include "app/options.h"
 #include "app/session.h"
-#include "host/qt/qt_host.h"
+#include "window/window_host.h"
 
 #ifdef FENWING_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (fonts.joinable()) fonts.join();
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
-    fenwing::qt::QtHost host(session.seed(), session.replay());
+    fenwing::qt::WindowHost host(session.seed(), session.replay());
     if (!parsed.options->mute) host.enableSound();
     host.show();
     session.start(host);

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "host/qt/qt_host.h"
-#include "host/qt/replay_player.h"
+#include "window/replay_player.h"
+#include "window/window_host.h"
 
 namespace fenwing::app {
 
@@ -46,24 +46,24 @@ bool Session::open(const Options& options) {
     return true;
 }
 
-void Session::start(qt::QtHost& host) {
-    if (recorder_) host.record(std::move(recorder_));
+void Session::start(qt::WindowHost& host) {
+    if (recorder_) host.session().record(std::move(recorder_));
     if (script_) {
         player_ = std::make_unique<qt::ReplayPlayer>(host, std::move(*script_));
         player_->start();
     }
 }
 
-int Session::end(qt::QtHost& host, int status) {
+int Session::end(qt::WindowHost& host, int status) {
     player_.reset();
-    host.finishSession();
-    if (host.recordingFailed()) {
+    const std::string printed = host.finishSession();
+    if (host.session().recordingFailed()) {
         std::fprintf(stderr, "fenwing: the recording %s stops where it could not be written\n",
                      QFile::encodeName(recordPath_).constData());
         if (status == 0) status = 1;
     }
     if (state_) {
-        *state_ << host.printed();
+        *state_ << printed;
         state_->flush();
         if (!*state_) {
             cannotWrite(statePath_);

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/options.h"
-#include "host/script/parser.h"
-#include "host/script/recorder.h"
+#include "session/parser.h"
+#include "session/recorder.h"
 
 namespace fenwing::qt {
-class QtHost;
+class WindowHost;
 class ReplayPlayer;
 }  // namespace fenwing::qt
 
@@ -33,9 +33,9 @@ class Session {
     std::uint64_t seed() const { return seed_; }
 
     // Starts recording or replaying on the window's host.
-    void start(qt::QtHost& host);
+    void start(qt::WindowHost& host);
     // After the event loop: ends the session and writes its state. Returns the exit status.
-    int end(qt::QtHost& host, int status);
+    int end(qt::WindowHost& host, int status);
 
   private:
     std::uint64_t seed_ = 0;

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "host/quote.h"
-#include "host/script/reader.h"
-#include "host/sim/session.h"
+#include "session/driver.h"
+#include "session/quote.h"
+#include "session/reader.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr const char* kUsage = "Usage: fenwing-sim [--check] [--cues] [SCRIPT]\n
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    fenwing::SimSession session(std::cout, std::cerr);
+    fenwing::ScriptDriver session(std::cout, std::cerr);
     // --check: the game's invariants are checked after every event (exit status 4 when one
     // breaks). --cues: each sound cue is printed as `cue NAME` where it happens.
     for (; argc > 1; --argc, ++argv) {
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
                   << kUsage << "Try 'fenwing-sim --help' for more.\n";
         return 2;
     }
-    fenwing::SimSession::Status status;
+    fenwing::ScriptDriver::Status status;
     const std::string file = argc == 2 ? argv[1] : "";
     try {
         using fenwing::script::ScriptFile;
@@ -67,5 +67,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::cout.flush();
-    return fenwing::SimSession::exitCode(status);
+    return fenwing::ScriptDriver::exitCode(status);
 }

@@ -15,7 +15,7 @@
 #include <cmath>
 #include <memory>
 
-#include "host/qt/trace.h"
+#include "window/trace.h"
 
 namespace {
 

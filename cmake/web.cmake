@@ -2,9 +2,9 @@
 # WebAssembly, run by node.
 
 # The game throws (a run-time error ends it with a report): WebAssembly's own exceptions, in
-# every object that links the core.
-target_compile_options(fenwing_core PUBLIC -fwasm-exceptions)
-target_link_options(fenwing_core PUBLIC -fwasm-exceptions)
+# every object that links the runtime.
+target_compile_options(fenwing_runtime PUBLIC -fwasm-exceptions)
+target_link_options(fenwing_runtime PUBLIC -fwasm-exceptions)
 
 # fenwing-sim under node: scripts opened by their real paths, main's status as node's exit
 # status, and memory as the script needs it. The module is compiled synchronously: otherwise

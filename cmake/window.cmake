@@ -5,9 +5,9 @@ qt_add_resources(FENWING_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/assets/assets.qrc
 
 # The pictures the layout shows, baked at build time into raw pixels at their shown sizes and
 # embedded uncompressed, so that the window draws them without decoding (see
-# host/qt/bake_pictures.cpp).
+# window/bake_pictures.cpp).
 add_executable(fenwing-bake-pictures
-  host/qt/bake_pictures.cpp host/qt/picture_prep.cpp host/qt/look.cpp)
+  window/bake_pictures.cpp window/picture_prep.cpp window/look.cpp)
 target_link_libraries(fenwing-bake-pictures PRIVATE fenwing_core Qt6::Gui)
 set(baked_dir ${CMAKE_CURRENT_BINARY_DIR}/baked)
 set(baked_names field duck-right duck-left duck-dead ammo clock)
@@ -29,11 +29,12 @@ qt_add_resources(FENWING_BAKED ${baked_dir}/baked.qrc OPTIONS --no-compress)
 include(cmake/sound.cmake)
 
 add_library(fenwing_qt STATIC
-  host/qt/field_view.cpp host/qt/look.cpp host/qt/qt_host.cpp host/qt/resources.cpp
-  host/qt/cover.cpp host/qt/picture_prep.cpp host/qt/pictures.cpp host/qt/trace.cpp
-  host/qt/view_mapping.cpp host/qt/first_paint.cpp host/qt/replay_player.cpp
+  window/window_host.cpp window/main_window.cpp window/placement.cpp window/box_queue.cpp
+  window/field_view.cpp window/look.cpp window/resources.cpp window/cover.cpp
+  window/picture_prep.cpp window/pictures.cpp window/trace.cpp window/view_mapping.cpp
+  window/first_paint.cpp window/replay_player.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
-target_link_libraries(fenwing_qt PUBLIC fenwing_script fenwing_sound Qt6::Widgets)
+target_link_libraries(fenwing_qt PUBLIC fenwing_session fenwing_sound Qt6::Widgets)
 
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)

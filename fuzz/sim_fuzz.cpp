@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "host/properties.h"
-#include "host/sim/session.h"
+#include "session/driver.h"
+#include "session/properties.h"
 
 namespace {
 
-using fenwing::SimSession;
+using fenwing::ScriptDriver;
 
 // Virtual time an input may use in all: two minutes of play, a whole game and some. The driver
 // allows an hour a command, which is far too slow for a fuzzer's many inputs.
@@ -55,7 +55,7 @@ double advanceMs(std::string_view line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::ostringstream out, err;
-    SimSession session(out, err);
+    ScriptDriver session(out, err);
     session.checkInvariants();
     bool setByHand = false;
     int number = 0;
@@ -68,27 +68,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const double ms = advanceMs(line);
         const double now = double(session.form().scheduler().now()) / 1000;
-        if (ms >= 0 && ms <= SimSession::kMaxAdvanceMs && now + ms > kBudgetMs) break;
+        if (ms >= 0 && ms <= ScriptDriver::kMaxAdvanceMs && now + ms > kBudgetMs) break;
         std::size_t verbEnd = 0;
         if (firstWord(line, verbEnd) == "set") setByHand = true;
 
         err.str({});
-        const SimSession::Status status = session.execute(line, number);
+        const ScriptDriver::Status status = session.execute(line, number);
         switch (status) {
-            case SimSession::Status::Running:
+            case ScriptDriver::Status::Running:
                 if (!err.str().empty())
                     bug("a command that went through printed an error", line, number, err.str());
                 continue;
-            case SimSession::Status::Ended:
+            case ScriptDriver::Status::Ended:
                 return 0;
-            case SimSession::Status::BadCommand:
+            case ScriptDriver::Status::BadCommand:
                 if (err.str().rfind("error: " + std::to_string(number) + ": ", 0) != 0)
                     bug("a bad command without its error line", line, number, err.str());
                 return 0;
-            case SimSession::Status::RuntimeError:
+            case ScriptDriver::Status::RuntimeError:
                 if (!setByHand) bug("a run-time error in play", line, number, err.str());
                 return 0;
-            case SimSession::Status::CheckFailed:
+            case ScriptDriver::Status::CheckFailed:
                 bug("an event broke an invariant", line, number, err.str());
         }
     }

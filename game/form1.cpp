@@ -50,10 +50,10 @@ Form1::Form1(Form& form, Services& services, Random& random)
       ducks_{bindDuck(form, state, kDuckSpecs[0]), bindDuck(form, state, kDuckSpecs[1]),
              bindDuck(form, state, kDuckSpecs[2])},
       pickups_{bindPickup(form, state, kPickupSpecs[0]), bindPickup(form, state, kPickupSpecs[1])} {
-    register_handlers();
+    registerHandlers();
 }
 
-void Form1::register_handlers() {
+void Form1::registerHandlers() {
     const auto on = [this](void (Form1::*handler)()) {
         return [this, handler] { (this->*handler)(); };
     };

@@ -82,7 +82,7 @@ class Form1 {
     void ResetPickup(Pickup& item);
     void RewardPickup(Pickup& item);
 
-    void register_handlers();
+    void registerHandlers();
     void enableGameTimers();
     void giveFlyingPictures();
 

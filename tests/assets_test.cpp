@@ -10,8 +10,8 @@
 
 #include <ostream>
 
-#include "host/qt/picture_prep.h"
-#include "host/qt/resources.h"
+#include "window/picture_prep.h"
+#include "window/resources.h"
 
 QT_BEGIN_NAMESPACE
 // Sizes read as "87 x 60" in failure messages.

@@ -17,7 +17,7 @@ class Fall : public testing::SimTest {
         run((std::string("menu mnufileStart\nset ImgDuck1.Top ") + top + "\nset ImgDuck1.Left " +
              left + "\nclick ImgDuck1\n")
                 .c_str());
-        ASSERT_EQ(status(), SimSession::Status::Running) << errors();
+        ASSERT_EQ(status(), ScriptDriver::Status::Running) << errors();
     }
     std::string duckOne() {
         return run(

@@ -23,7 +23,7 @@ class Flight : public testing::SimTest {
         run(("set ImgDuck1.Top " + std::string(top) + "\nset ImgDuck1.Left " + left +
              "\nset Duck1Up " + up + "\nset Duck1Left " + goLeft + "\nset TmrDuck1.Enabled True\n")
                 .c_str());
-        ASSERT_EQ(status(), SimSession::Status::Running) << errors();
+        ASSERT_EQ(status(), ScriptDriver::Status::Running) << errors();
     }
     void expectTicks(const std::vector<Step>& steps, int first = 1) {
         int tick = first;

@@ -196,11 +196,11 @@ TEST_F(GameEnds, EachEndStopsTheClockAndHidesTheDucksBeforeItsBox) {
 }
 
 TEST_F(GameEnds, NewFlockDrawsLeftThenTopForEachDuckInTurn) {
+    idle(3'000'000);
     start();
     click("ImgDuck1");
     click("Imgduck2");
     click("Imgduck3");
-    reading = 3.0;
     Random expected = random;  // the same state, and the same clock reading for all six draws
     form->fire(game.TmrTime);
     for (const Image* duck : {&game.ImgDuck1, &game.Imgduck2, &game.Imgduck3}) {

@@ -10,12 +10,12 @@
 #include <string>
 
 #include "game/invariants.h"
-#include "host/sim/session.h"
+#include "session/driver.h"
 
 namespace fenwing {
 namespace {
 
-using Status = SimSession::Status;
+using Status = ScriptDriver::Status;
 
 // A game in play with the checks on, three seconds after Start.
 class Checked : public ::testing::Test {
@@ -41,7 +41,7 @@ class Checked : public ::testing::Test {
     }
 
     std::ostringstream out, err;
-    SimSession session{out, err};
+    ScriptDriver session{out, err};
 };
 
 struct Fault {
@@ -89,7 +89,7 @@ TEST(Invariants, EachFiresWhenAHandlerBreaksIt) {
     for (const Fault& fault : kFaults) {
         SCOPED_TRACE(fault.what);
         std::ostringstream o, e;
-        SimSession fresh(o, e);
+        ScriptDriver fresh(o, e);
         fresh.checkInvariants();
         std::istringstream start("key F1\nadvance 3000");
         ASSERT_EQ(fresh.run(start), Status::Running) << e.str();
@@ -101,7 +101,7 @@ TEST(Invariants, EachFiresWhenAHandlerBreaksIt) {
         std::istringstream tick("advance 500\nadvance 500\nget Shots");
         EXPECT_EQ(fresh.run(tick), Status::CheckFailed);
         EXPECT_EQ(e.str(), std::string("check failed: 2: ") + fault.message + "\n");
-        EXPECT_EQ(SimSession::exitCode(Status::CheckFailed), 4);
+        EXPECT_EQ(ScriptDriver::exitCode(Status::CheckFailed), 4);
     }
 }
 
@@ -140,7 +140,7 @@ TEST_F(Checked, AStateSetByHandIsNotHeldAgainstTheGame) {
 
 TEST(InvariantCheckerTest, AnInvariantBrokenByHandIsJudgedAgainOnceItHolds) {
     std::ostringstream out, err;
-    SimSession session(out, err);
+    ScriptDriver session(out, err);
     Form1& g = session.game();
     InvariantChecker checker(g);
     g.state.AmmoClicks = 5;
@@ -171,7 +171,7 @@ TEST(OneHandlerAtATime, AnEventFromInsideAHandlerIsRefused) {
         const auto& nested = event.second;
         SCOPED_TRACE(event.first);
         std::ostringstream out, err;
-        SimSession session(out, err);
+        ScriptDriver session(out, err);
         Form& form = session.form();
         bool finished = false;
         form.image("imgField").onClick = [&] {

@@ -10,10 +10,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/quote.h"
-#include "host/script/parser.h"
-#include "host/script/reader.h"
-#include "host/script/recorder.h"
+#include "session/parser.h"
+#include "session/quote.h"
+#include "session/reader.h"
+#include "session/recorder.h"
+#include "session/state.h"
 #include "sim_fixture.h"
 
 namespace fenwing {
@@ -218,10 +219,27 @@ using Driver = testing::SimTest;
 // script without one reads as it always has.
 TEST_F(Driver, AVersionedScriptRefusesALineCutShort) {
     EXPECT_EQ(run("get Shots\nadvance 12"), "25\n");
-    EXPECT_EQ(status(), SimSession::Status::Running);
+    EXPECT_EQ(status(), ScriptDriver::Status::Running);
     EXPECT_EQ(run("version 1\nget Shots\nadvance 12"), "25\n");
-    EXPECT_EQ(status(), SimSession::Status::BadCommand);
+    EXPECT_EQ(status(), ScriptDriver::Status::BadCommand);
     EXPECT_EQ(errors(), "error: 3: the line has no line break at its end: it was cut short\n");
+    // A replay reads the whole script first, and refuses it the same.
+    std::istringstream cut("version 1\nget Shots\nadvance 12");
+    EXPECT_THROW(script::parseScript(cut), script::ScriptError);
+}
+
+// When the player ends the program, the final state comes before "end", where the recording
+// of the session has fenwing-sim print them.
+TEST(Session, APlayersExitPrintsTheFinalStateThenEnd) {
+    std::ostringstream out, state;
+    GameSession session(1, out);
+    session.playerAtControls();
+    Command del;
+    del.verb = Verb::Key;
+    del.name = "Del";
+    EXPECT_EQ(session.run([&] { session.perform(del); }), GameSession::Status::Ended);
+    script::printState(state, session.game());
+    EXPECT_EQ(out.str(), state.str() + "end\n");
 }
 
 // Each `NAME.PROP VALUE` or `FIELD VALUE` line of `state` is what `get` prints; the clock and
@@ -274,9 +292,9 @@ TEST(Recorder, WritesTheSessionAsTheDriverReadsIt) {
               "advance 3600000\nadvance 3600000\nadvance 100000\nstate\nmenu mnufileExit\n");
     // fenwing-sim plays it through: the state, then the end.
     std::ostringstream out, err;
-    SimSession session(out, err);
+    ScriptDriver session(out, err);
     std::istringstream in(text);
-    EXPECT_EQ(session.run(in), SimSession::Status::Ended) << err.str();
+    EXPECT_EQ(session.run(in), ScriptDriver::Status::Ended) << err.str();
     EXPECT_NE(out.str().find("time 7304600\n"), std::string::npos);
     EXPECT_EQ(out.str().substr(out.str().size() - 4), "end\n");
     std::remove(path.c_str());
@@ -291,7 +309,7 @@ TEST_F(Driver, ANewFlocksPlacesFollowTheSeedAndTheGameClock) {
         "get ImgDuck1.Left\nget ImgDuck1.Top\nget Imgduck2.Left\nget Imgduck2.Top\n"
         "get Imgduck3.Left\nget Imgduck3.Top\n";
     const auto places = [&](const char* wait) {
-        SimSession session(out_, err_);
+        ScriptDriver session(out_, err_);
         out_.str({});
         std::istringstream in(std::string("seed 42\nadvance ") + wait + "\n" + flock);
         session.run(in);

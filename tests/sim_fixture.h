@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/session.h"
-#include "playfield/layout.h"
+#include "session/driver.h"
 
 namespace fenwing::testing {
 
@@ -27,7 +26,7 @@ class SimTest : public ::testing::Test {
     // One value, as `get` prints it, without the line break.
     std::string get(const std::string& what) {
         const std::string printed = run(("get " + what).c_str());
-        EXPECT_EQ(status_, SimSession::Status::Running) << err_.str();
+        EXPECT_EQ(status_, ScriptDriver::Status::Running) << err_.str();
         return printed.empty() ? printed : printed.substr(0, printed.size() - 1);
     }
     int num(const std::string& what) { return std::stoi(get(what)); }
@@ -37,44 +36,49 @@ class SimTest : public ::testing::Test {
         std::string script;
         for (int i = 0; i < n; ++i) script += command + '\n';
         run(script.c_str());
-        ASSERT_EQ(status_, SimSession::Status::Running) << err_.str();
+        ASSERT_EQ(status_, ScriptDriver::Status::Running) << err_.str();
     }
 
     Form1& game() { return session_.game(); }
     Form& form() { return session_.form(); }
     std::string errors() const { return err_.str(); }
-    SimSession::Status status() const { return status_; }
+    ScriptDriver::Status status() const { return status_; }
 
     std::ostringstream out_, err_;
-    SimSession session_{out_, err_};
-    SimSession::Status status_ = SimSession::Status::Running;
+    ScriptDriver session_{out_, err_};
+    ScriptDriver::Status status_ = ScriptDriver::Status::Running;
 };
 
-// The game on the laid-out form, without the driver: a host whose clock stands still unless a
-// test moves it, and which records each box with what the form showed as it opened.
+// The game in a session, without the driver: its clock stands still unless a test moves it,
+// and each box is noted with what the form showed as it opened. As a Services, the fixture
+// reads the session's clock, for draws worked out beside the game's.
 class HostedGame : public ::testing::Test, public Services {
   protected:
     HostedGame() {
-        form->deliver([this] { game.Form_Load(); });
+        session.onBox = [this](const Box& box) {
+            std::string s = box.title + " | " + box.prompt + " | 0 |";
+            for (const char* name : {"TmrTime", "TmrAmmo", "TmrClock", "TmrDuck1"})
+                s += form->timer(name).Enabled() ? " on" : " off";
+            for (const char* name : {"ImgDuck1", "Imgduck2", "Imgduck3"})
+                s += form->image(name).Visible() ? " shown" : " hidden";
+            s += " " + form->label("LblTimeLeft").Caption() + " " +
+                 form->label("LblScore2").Caption();
+            boxes.push_back(s);
+        };
     }
-    void MsgBox(const std::string& prompt, int buttons, const std::string& title) override {
-        std::string s = title + " | " + prompt + " | " + std::to_string(buttons) + " |";
-        for (const char* name : {"TmrTime", "TmrAmmo", "TmrClock", "TmrDuck1"})
-            s += form->timer(name).Enabled() ? " on" : " off";
-        for (const char* name : {"ImgDuck1", "Imgduck2", "Imgduck3"})
-            s += form->image(name).Visible() ? " shown" : " hidden";
-        s += " " + form->label("LblTimeLeft").Caption() + " " + form->label("LblScore2").Caption();
-        boxes.push_back(s);
-    }
-    double clockReading() override { return reading; }
+    void MsgBox(const std::string&, int, const std::string&) override {}
+    double clockReading() override { return form->scheduler().seconds(); }
 
     void start() { form->choose(form->menuItem("mnufileStart")); }
     void click(const char* image) { form->click(form->image(image)); }
+    // Time passing with no game running, so that the generator reads another clock.
+    void idle(Micros micros) { session.advanceTo(session.now() + micros); }
 
-    std::unique_ptr<Form> form = buildForm1();
-    Random random{1};
-    Form1 game{*form, *this, random};
-    double reading = 0;
+    std::ostringstream printed;
+    GameSession session{1, printed};
+    Form* form = &session.form();
+    Form1& game = session.game();
+    Random& random = session.random();
     std::vector<std::string> boxes;
 };
 

@@ -15,7 +15,7 @@ namespace fenwing {
 namespace {
 
 using Driver = testing::SimTest;
-using Status = SimSession::Status;
+using Status = ScriptDriver::Status;
 
 constexpr const char* kControlsBox =
     "msgbox Controls | F1 is Start, F2 is Reset, F3 is Controls, F4 is How to Play, F5 is "
@@ -53,7 +53,7 @@ TEST_F(Driver, OtherKeysDoNothing) {
 TEST_F(Driver, ExitEndsAtOnce) {
     EXPECT_EQ(run("key F1\nadvance 500\nkey Del\nget Shots\nkey F5"), "end\n");
     EXPECT_EQ(status(), Status::Ended);
-    EXPECT_EQ(SimSession::exitCode(status()), 0);
+    EXPECT_EQ(ScriptDriver::exitCode(status()), 0);
 }
 
 TEST_F(Driver, ExitFromTheMenuEndsBeforeTheFirstStartToo) {
@@ -137,10 +137,10 @@ TEST_F(Driver, BadCommandsStopTheScript) {
     };
     for (const auto& c : cases) {
         std::ostringstream out, err;
-        SimSession session(out, err);
+        ScriptDriver session(out, err);
         std::istringstream script(std::string("get Shots\n# then\n") + c.line + "\nget Shots\n");
         EXPECT_EQ(session.run(script), Status::BadCommand) << c.line;
-        EXPECT_EQ(SimSession::exitCode(Status::BadCommand), 2);
+        EXPECT_EQ(ScriptDriver::exitCode(Status::BadCommand), 2);
         EXPECT_EQ(out.str(), "25\n") << c.line;  // nothing after the bad line ran
         EXPECT_EQ(err.str(), std::string("error: 3: ") + c.reason + "\n") << c.line;
     }
@@ -151,7 +151,7 @@ TEST_F(Driver, ANonNumericCounterRaisesARunTimeErrorWhenItTicks) {
                   "get Shots"),
               "25\n");
     EXPECT_EQ(status(), Status::RuntimeError);
-    EXPECT_EQ(SimSession::exitCode(status()), 3);
+    EXPECT_EQ(ScriptDriver::exitCode(status()), 3);
     EXPECT_EQ(errors(), "runtime error 13: Type mismatch (line 5)\n");
     EXPECT_FALSE(form().inHandler());
 }
@@ -164,7 +164,7 @@ TEST_F(Driver, ACounterPastSixteenBitsOverflows) {
 
 std::string play(const std::string& script) {
     std::ostringstream out, err;
-    SimSession session(out, err);
+    ScriptDriver session(out, err);
     std::istringstream in(script);
     session.run(in);
     return out.str();

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/qt/sounds.h"
+#include "audio/sounds.h"
 
 namespace fenwing::qt {
 namespace {
@@ -40,6 +40,12 @@ TEST(Sounds, EveryCueHasItsSound) {
         EXPECT_GT(s.samples, kSoundRate / 20u) << cueName(cue);
         EXPECT_LT(s.samples, std::size_t(kSoundRate)) << cueName(cue);  // under a second
     }
+}
+
+// The stream keeps 10 ms ahead: 110 samples of two bytes, not a second's worth or more.
+TEST(Sounds, TheStreamKeepsMillisecondsAhead) {
+    EXPECT_EQ(streamTargetBytes(10), 220u);
+    EXPECT_EQ(streamTargetBytes(1000), 2u * kSoundRate);
 }
 
 TEST(Sounds, OnlyMono16BitAtTheRateIsRead) {

@@ -17,12 +17,12 @@
 #include <tuple>
 #include <vector>
 
-#include "host/qt/field_view.h"
-#include "host/qt/look.h"
-#include "host/qt/pictures.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/view_mapping.h"
 #include "playfield/layout.h"
+#include "window/field_view.h"
+#include "window/look.h"
+#include "window/pictures.h"
+#include "window/view_mapping.h"
+#include "window/window_host.h"
 
 using namespace fenwing;
 using namespace fenwing::qt;
@@ -43,7 +43,7 @@ void press(QMainWindow& window, QPoint device, Qt::MouseButton button, bool down
 
 // The window as it is on the screen, once it has stopped changing; offscreen, where the screen
 // is only as big as the toolkit makes it, as the window draws itself.
-QImage steadyGrab(QtHost& host) {
+QImage steadyGrab(WindowHost& host) {
     host.view()->update();
     QWidget* w = host.window();
     const bool offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
@@ -60,7 +60,7 @@ QImage steadyGrab(QtHost& host) {
 
 // The window's device pixels that belong to the field view, less a pixel at each side, where
 // the toolkit may round the view's edge against the menu bar's.
-QRect viewPixels(QtHost& host) {
+QRect viewPixels(WindowHost& host) {
     const qreal ratio = host.window()->devicePixelRatio();
     const QRect logical(host.view()->mapTo(host.window(), QPoint()), host.view()->size());
     return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio)
@@ -86,18 +86,18 @@ class WindowTest : public QObject {
     Q_OBJECT
 
   private:
-    void checkPaintAndClickAgree(QtHost& host, std::vector<VisualControl*> scene);
+    void checkPaintAndClickAgree(WindowHost& host, std::vector<VisualControl*> scene);
 
   private slots:
     void theTitleIsExactlyTheFormsCaption() {
-        QtHost host(1);
+        WindowHost host(1);
         QCOMPARE(host.window()->windowTitle(), QStringLiteral("Fenwing"));
     }
 
     // Centred on the screen's free area, frame included, and all of it on the screen: or, on a
     // screen too small for even the least window, at the free area's top-left corner.
     void theWindowOpensCentredAndWhole() {
-        QtHost host(1);
+        WindowHost host(1);
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         QMainWindow* w = host.window();
@@ -122,13 +122,13 @@ class WindowTest : public QObject {
     // The shot goes off as the left button goes down; the release, and the right and middle
     // buttons, do nothing.
     void onlyAPressOfTheLeftButtonShoots() {
-        QtHost host(1, false, [] { return Micros{0}; });
+        WindowHost host(1, false, [] { return Micros{0}; });
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         int shots = 0;
-        host.form().image("imgField").onClick = [&] { ++shots; };
+        host.session().form().image("imgField").onClick = [&] { ++shots; };
         const QPoint at =
-            host.view()->mapping().pixels(host.form().image("imgField").rect()).center();
+            host.view()->mapping().pixels(host.session().form().image("imgField").rect()).center();
         press(*host.window(), at, Qt::LeftButton, true);
         QCOMPARE(shots, 1);
         press(*host.window(), at, Qt::LeftButton, false);
@@ -140,6 +140,35 @@ class WindowTest : public QObject {
         QCOMPARE(shots, 1);
     }
 
+    // Boxes asked for together open one at a time, each only once the one before has closed
+    // and its closing has run to its end; an input closes the box that is open, as a replay's
+    // click, which the player could only give with the box closed, must.
+    void boxesOpenOneAtATimeAndAnInputClosesThem() {
+        WindowHost host(1, false, [] { return Micros{0}; });
+        Form& form = host.session().form();
+        host.drive([&] {
+            form.choose(form.menuItem("mnuhelpAbout"));
+            form.choose(form.menuItem("mnuhelpControls"));
+            return false;
+        });
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto* first = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(first);
+        QCOMPARE(first->windowTitle(), QStringLiteral("About"));
+        first->accept();
+        QVERIFY(!QApplication::activeModalWidget());  // not from inside the closing
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        QCOMPARE(QApplication::activeModalWidget()->windowTitle(), QStringLiteral("Controls"));
+        script::Command click;
+        click.verb = script::Verb::ClickAt;
+        host.drive([&] {
+            host.session().perform(click);
+            return false;
+        });
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(host.session().boxes().empty());
+    }
+
     // While a box is open the window takes no click, yet a click on it, or the window manager,
     // may activate it; the box then takes the keyboard back, so that Return and Esc close it.
     // The ticks go on meanwhile. Offscreen, where activating the window is in the test's hands;
@@ -147,19 +176,19 @@ class WindowTest : public QObject {
     void anOpenBoxTakesTheKeyboardBackFromTheWindow() {
         if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
             QSKIP("the window manager decides which window is activated");
-        QtHost host(1);
+        WindowHost host(1);
         host.show();
         QMainWindow* w = host.window();
         QVERIFY(QTest::qWaitForWindowExposed(w));
         int fieldClicks = 0, ticks = 0;
-        host.form().image("imgField").onClick = [&] { ++fieldClicks; };
-        Timer& mover = host.form().timer("tmrAmmoMove");
+        host.session().form().image("imgField").onClick = [&] { ++fieldClicks; };
+        Timer& mover = host.session().form().timer("tmrAmmoMove");
         mover.onTimer = [&, handler = mover.onTimer] {
             ++ticks;
             handler();
         };
         const QPoint field =
-            host.view()->mapping().pixels(host.form().image("imgField").rect()).center();
+            host.view()->mapping().pixels(host.session().form().image("imgField").rect()).center();
         std::vector<QWindow*> focused;
         QObject watching;  // ends the watch before `focused` goes
         connect(qApp, &QGuiApplication::focusWindowChanged, &watching,
@@ -194,8 +223,8 @@ class WindowTest : public QObject {
     // the 192 ticks that fell due meanwhile.
     void aStallGivesEachTimerOneLateTick() {
         Micros now = 0;
-        QtHost host(1, false, [&] { return now; });
-        Timer& mover = host.form().timer("tmrAmmoMove");
+        WindowHost host(1, false, [&] { return now; });
+        Timer& mover = host.session().form().timer("tmrAmmoMove");
         int ticks = 0;
         mover.onTimer = [&, handler = mover.onTimer] {
             ++ticks;
@@ -207,14 +236,14 @@ class WindowTest : public QObject {
         QTRY_COMPARE(ticks, 4);
         QTest::qWait(100);
         QCOMPARE(ticks, 4);
-        QCOMPARE(host.form().scheduler().nextDue(), Micros{3'062'500});
+        QCOMPARE(host.session().form().scheduler().nextDue(), Micros{3'062'500});
     }
 
     // The timer is set for the first whole millisecond at or after the next deadline: never
     // earlier, or the window would wake to find nothing due, again and again.
     void theWakeUpIsNeverEarly() {
         Micros now = 0;
-        QtHost host(1, false, [&] { return now; });
+        WindowHost host(1, false, [&] { return now; });
         QCOMPARE(host.wakeUp().interval(), 16);  // the first tick is due at 15.625 ms
         int wakeUps = 0;
         connect(&host.wakeUp(), &QTimer::timeout, [&] { ++wakeUps; });
@@ -231,8 +260,9 @@ class WindowTest : public QObject {
     // that control (or none, on the background). As the window opens, at its natural size (the
     // scale factor's own scale) and at a size of no whole scale with room at the sides.
     void paintAndClickAgree() {
-        QtHost host(1, false, [] { return Micros{0}; });  // the clock stands still: nothing moves
-        Form& form = host.form();
+        WindowHost host(1, false,
+                        [] { return Micros{0}; });  // the clock stands still: nothing moves
+        Form& form = host.session().form();
         const auto put = [&](const char* name, float left, float top) {
             Image& image = form.image(name);
             image.setLeft(left);
@@ -269,8 +299,8 @@ class WindowTest : public QObject {
     // device pixel of its old and its new place repainted: a repaint rounded inward at a
     // scale that is not whole would leave a trail of stale pixels behind it.
     void aMovedControlIsRepaintedWhereItWasAndWhereItIs() {
-        QtHost host(1, false, [] { return Micros{0}; });  // nothing moves but the test's duck
-        Image& duck = host.form().image("ImgDuck1");
+        WindowHost host(1, false, [] { return Micros{0}; });  // nothing moves but the test's duck
+        Image& duck = host.session().form().image("ImgDuck1");
         duck.setLeft(4003);
         duck.setTop(3007);
         duck.setVisible(true);
@@ -354,8 +384,8 @@ class WindowTest : public QObject {
     }
 };
 
-void WindowTest::checkPaintAndClickAgree(QtHost& host, std::vector<VisualControl*> scene) {
-    Form& form = host.form();
+void WindowTest::checkPaintAndClickAgree(WindowHost& host, std::vector<VisualControl*> scene) {
+    Form& form = host.session().form();
     FieldView& view = *host.view();
     const auto depth = [&](const VisualControl* c) {
         return std::find(form.stacking().begin(), form.stacking().end(), c);

@@ -95,7 +95,7 @@ run_offscreen() {
 # start and then read-only, the stack protector, glibc's checked functions in place of the
 # unchecked ones wherever the compiler could tell a size, and no .comment section.
 check_hardened() {
-  local file=$1 what=$2 imports fortifiable
+  local file=$1 what=$2 unseen=${3:-} imports fortifiable
   [[ "$(file -b "$file")" == *"pie executable"* ]] || fail "$what is not a PIE: $(file -b "$file")"
   readelf -lW "$file" | grep -qw GNU_RELRO || fail "$what has no read-only relocations (-z relro)"
   readelf -dW "$file" | grep -qE '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*\<NOW\>' ||
@@ -106,7 +106,10 @@ check_hardened() {
   # What lintian calls hardening-no-fortify-functions: functions that glibc checks, and not
   # one of them checked. Like lintian, this leaves out memcpy, memmove and memset, which the
   # compiler calls unchecked wherever it can tell that the sizes fit.
-  fortifiable=$(grep -xE 'v?(f|s|sn|as|d)?printf|str(n?cpy|n?cat)|stpn?cpy|p?read|fread|fgets|getcwd|realpath|readlink' <<<"$imports" || true)
+  # UNSEEN: the calls whose sizes the compiler cannot see, which the package's lintian
+  # overrides name; any other unchecked one still fails.
+  fortifiable=$(grep -xE 'v?(f|s|sn|as|d)?printf|str(n?cpy|n?cat)|stpn?cpy|p?read|fread|fgets|getcwd|realpath|readlink' <<<"$imports" |
+    grep -vxF -- "${unseen:-^}" || true)
   [ -z "$fortifiable" ] || grep -qE '^__[a-z]+_chk$' <<<"$imports" ||
     fail "$what calls $(echo $fortifiable) and none of glibc's checked functions (_FORTIFY_SOURCE)"
 }
@@ -169,7 +172,9 @@ step_contents() {
     f=$(file -b "$root/usr/games/$p")
     [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/games/$p: $f"
     [ -x "$root/usr/games/$p" ] || fail "usr/games/$p is not executable"
-    check_hardened "$root/usr/games/$p" "usr/games/$p"
+    # fenwing-sim's one read fills its reader's buffer, whose size the compiler cannot see:
+    # glibc has nothing to check there (packaging/fenwing.lintian-overrides).
+    check_hardened "$root/usr/games/$p" "usr/games/$p" "$([ "$p" = fenwing-sim ] && echo read)"
   done
   for s in "${sizes[@]}"; do
     f=$(file -b "$root/usr/share/icons/hicolor/${s}x${s}/apps/$id.png")

@@ -20,16 +20,16 @@ std::string CheckedGame::run(const std::string& command) {
     out_.str({});
     err_.str({});
     const int line = ++line_;
-    SimSession::Status status;
+    ScriptDriver::Status status;
     try {
         status = session_.execute(command, line);
     } catch (const std::exception& e) {
         return "exception: " + std::to_string(line) + ": " + e.what();
     }
     switch (status) {
-        case SimSession::Status::Running:
+        case ScriptDriver::Status::Running:
             return {};
-        case SimSession::Status::Ended:
+        case ScriptDriver::Status::Ended:
             return "end: " + std::to_string(line) + ": the game ended the program";
         default: {
             std::string message = err_.str();

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/session.h"
 #include "player.h"
+#include "session/driver.h"
 
 namespace fenwing::soak {
 
@@ -28,7 +28,7 @@ class CheckedGame {
 
   private:
     std::ostringstream out_, err_;
-    SimSession session_{out_, err_};
+    ScriptDriver session_{out_, err_};
     int line_ = 0;
 };
 

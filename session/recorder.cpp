@@ -1,0 +1,83 @@
+#include "session/recorder.h"
+
+#include <algorithm>
+
+namespace fenwing::script {
+
+namespace {
+constexpr Micros kLongestAdvance = static_cast<Micros>(kMaxAdvanceMs) * 1000;
+constexpr Micros kLongestStall = static_cast<Micros>(kMaxStallMs) * 1000;
+
+std::string line(Verb verb, Micros micros) {
+    Command c;
+    c.verb = verb;
+    c.micros = micros;
+    return format(c) + '\n';
+}
+}  // namespace
+
+Recorder::Recorder(const std::string& path) : file_(path, std::ios::out | std::ios::trunc) {
+    ok_ = static_cast<bool>(file_);
+}
+
+void Recorder::begin(std::uint64_t seed) {
+    write(
+        "# A session in the window: fenwing-sim plays it headless, fenwing --replay in the "
+        "window.\nversion " +
+        std::to_string(kVersion) + "\nseed " + std::to_string(seed) + "\n");
+}
+
+// Longer waits than one advance may take are split.
+void Recorder::advanceTo(Micros at) {
+    std::string text;
+    while (at > written_) {
+        const Micros step = std::min(at - written_, kLongestAdvance);
+        text += line(Verb::Advance, step);
+        written_ += step;
+    }
+    write(text);
+}
+
+void Recorder::input(Micros at, const Command& command) {
+    advanceTo(at);
+    lastInput_ = file_.tellp();
+    lastInputLine_ = format(command) + '\n';
+    write(lastInputLine_);
+}
+
+// A stall longer than one `stall` may take (a year) is written as several, which tick the
+// overdue timers once each rather than once in all: the one place where a recording is not
+// exact.
+void Recorder::stall(Micros from, Micros to) {
+    advanceTo(from);
+    std::string text;
+    for (Micros left = to - from; text.empty() || left > 0;) {
+        const Micros step = std::min(left, kLongestStall);
+        text += line(Verb::Stall, step);
+        left -= step;
+    }
+    write(text);
+    written_ = to;
+}
+
+void Recorder::finish(Micros at) {
+    advanceTo(at);
+    write("state\n");
+}
+
+void Recorder::ended() {
+    if (lastInput_ == std::ofstream::pos_type(-1)) return;
+    file_.seekp(lastInput_);
+    write("state\n" + lastInputLine_);
+}
+
+void Recorder::failed(Micros at) { advanceTo(at); }
+
+void Recorder::write(const std::string& text) {
+    if (text.empty() || !ok_) return;
+    file_ << text;
+    file_.flush();
+    ok_ = static_cast<bool>(file_);
+}
+
+}  // namespace fenwing::script

@@ -1,0 +1,31 @@
+#include "session/script_player.h"
+
+#include <algorithm>
+
+namespace fenwing::script {
+
+ScriptPlayer::ScriptPlayer(GameSession& session, std::vector<ScriptLine> script)
+    : session_(session), script_(std::move(script)) {}
+
+std::optional<Micros> ScriptPlayer::playTo(Micros t) {
+    for (; next_ < script_.size(); ++next_) {
+        const Command& c = script_[next_].command;
+        if (c.verb == Verb::Advance || c.verb == Verb::Stall) {
+            if (!until_) until_ = session_.now() + c.micros;
+            if (t < *until_) {
+                if (c.verb == Verb::Stall) return *until_;  // the game stands still
+                session_.advanceTo(t);
+                const Scheduler& scheduler = session_.form().scheduler();
+                return std::min(*until_, scheduler.nextDue().value_or(*until_));
+            }
+            c.verb == Verb::Advance ? session_.advanceTo(*until_) : session_.stallTo(*until_);
+            until_.reset();
+            continue;
+        }
+        if (onCommand) onCommand(c);
+        session_.perform(c);
+    }
+    return std::nullopt;
+}
+
+}  // namespace fenwing::script

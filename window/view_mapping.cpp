@@ -1,0 +1,49 @@
+#include "window/view_mapping.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fenwing::qt {
+
+namespace {
+// Further than any screen reaches: a control placed beyond it is drawn nowhere.
+constexpr int kFar = 1 << 20;
+// A scale this little above a whole one is taken as the whole one.
+constexpr double kSnap = 0.02;
+}  // namespace
+
+ViewMapping::ViewMapping(const QRectF& space, float width, float height) {
+    const double naturalW = width / kTwipsPerPixel, naturalH = height / kTwipsPerPixel;
+    double k = std::min(space.width() / naturalW, space.height() / naturalH);
+    if (!(k > 0.05)) k = 0.05;
+    if (const double whole = std::floor(k); whole >= 1 && k < whole * (1 + kSnap)) k = whole;
+    scale_ = k;
+    twipsPerPixel_ = static_cast<float>(kTwipsPerPixel / k);
+    ox_ = static_cast<int>(std::lround(space.left() + (space.width() - naturalW * k) / 2));
+    oy_ = static_cast<int>(std::lround(space.top() + (space.height() - naturalH * k) / 2));
+}
+
+int ViewMapping::pixelAt(double device) {
+    return static_cast<int>(std::clamp(std::floor(device + 1e-3), double(-kFar), double(kFar)));
+}
+
+// A first guess from the scale, then put right by the very computation that a click uses.
+int ViewMapping::firstFrom(float twips, int origin) const {
+    const double guess = double(twips) / twipsPerPixel_ - 0.5 + origin;
+    if (!(guess > -kFar)) return -kFar;  // NaN too: drawn nowhere
+    if (guess > kFar) return kFar;
+    int i = static_cast<int>(std::ceil(guess));
+    while (centre(i, origin) < twips) ++i;
+    while (centre(i - 1, origin) >= twips) --i;
+    return i;
+}
+
+QRect ViewMapping::pixels(const Rect& r) const {
+    // The far edges as Rect::contains computes them: single-precision sums.
+    const float right = r.left + r.width, bottom = r.top + r.height;
+    const int c0 = firstFrom(r.left, ox_), c1 = firstFrom(right, ox_);
+    const int r0 = firstFrom(r.top, oy_), r1 = firstFrom(bottom, oy_);
+    return {c0, r0, std::max(0, c1 - c0), std::max(0, r1 - r0)};
+}
+
+}  // namespace fenwing::qt
