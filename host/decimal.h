@@ -5,6 +5,7 @@
 #pragma once
 
 #include <charconv>
+#include <type_traits>
 
 namespace fenwing::decimal {
 
@@ -24,17 +25,10 @@ std::from_chars_result fromChars(const char* first, const char* last, double& va
 
 }  // namespace portable
 
-inline std::to_chars_result toChars(char* first, char* last, double value,
-                                    std::chars_format format) {
-#ifdef __cpp_lib_to_chars
-    return std::to_chars(first, last, value, format);
-#else
-    return portable::toChars(first, last, value, format);
-#endif
-}
-
-inline std::to_chars_result toChars(char* first, char* last, float value,
-                                    std::chars_format format) {
+// For a double or a float.
+template <class Float>
+std::to_chars_result toChars(char* first, char* last, Float value, std::chars_format format) {
+    static_assert(std::is_same_v<Float, double> || std::is_same_v<Float, float>);
 #ifdef __cpp_lib_to_chars
     return std::to_chars(first, last, value, format);
 #else
