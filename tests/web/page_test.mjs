@@ -6,7 +6,7 @@
 //   node tests/web/page_test.mjs NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh, serves it with python3's http.server on a free port of
 // 127.0.0.1, and stops both the server and the browser at the end. FENWING_CHROMIUM names the
-// browser (default /usr/bin/chromium).
+// browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used.
 import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
@@ -117,7 +117,8 @@ function serve() {
 }
 
 async function main() {
-  const built = spawnSync("bash", [`${root}/web/build.sh`, build], { encoding: "utf8" });
+  const built = process.env.FENWING_WEB_BUILT ? { status: 0, stdout: "", stderr: "" }
+    : spawnSync("bash", [`${root}/web/build.sh`, build], { encoding: "utf8" });
   if (built.status !== 0 || !fs.existsSync(`${build}/page/index.html`)) {
     console.log(`${built.stdout}${built.stderr}FAIL: the page did not build into ${build}/page`);
     return 1;
@@ -200,7 +201,13 @@ async function run(browser, base) {
 // its recording replayed natively.
 async function play(browser, base) {
   const { page, problems, loads } = await open(browser, base, "?seed=7");
-  await page.evaluate(() => (window.fenwingMarker = 1));
+  // A marker that a reload would lose, and which keys the page kept from the browser (a listener
+  // on the window hears a key after the page's own).
+  await page.evaluate(() => {
+    window.fenwingMarker = 1;
+    window.keptKeys = new Set();
+    addEventListener("keydown", (e) => e.defaultPrevented && window.keptKeys.add(e.key));
+  });
   const canvas = await page.$("canvas#field");
   check(canvas !== null, "the page has canvas#field");
   const origin = await canvas.boundingBox();
@@ -270,9 +277,10 @@ async function play(browser, base) {
     await page.keyboard.press("Enter");
     await sleep(100);
   }
-  const marker = await page.evaluate(() => window.fenwingMarker);
-  check(marker === 1 && loads.count === 1, "the browser's own F1 and F5 do nothing (the page is not reloaded)",
-    `  marker ${marker}, ${loads.count} navigations`);
+  const [marker, kept] = await page.evaluate(() => [window.fenwingMarker, [...window.keptKeys]]);
+  check(marker === 1 && loads.count === 1 && ["F1", "F3", "F4", "F5"].every((k) => kept.includes(k)),
+    "the browser's own F1 and F5 do nothing (the page is not reloaded, the keys kept from it)",
+    `  marker ${marker}, ${loads.count} navigations, kept from the browser: ${kept}`);
 
   await page.keyboard.press("Delete");
   check(await ended(page, 5), "Del ends the session");
