@@ -37,6 +37,7 @@ function sim(args, input) {
 function firstDifference(a, b) {
   const al = a.split("\n"), bl = b.split("\n");
   const i = al.findIndex((line, n) => line !== bl[n]);
+  if (a === b) return "";
   const n = i < 0 ? al.length : i;
   return `  line ${n + 1}: expected ${JSON.stringify(al[n])}, got ${JSON.stringify(bl[n])}`;
 }
