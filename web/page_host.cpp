@@ -30,8 +30,12 @@ namespace {
 using namespace fenwing;
 
 // What the page is told, as it happens.
-EM_JS(void, tellBox, (), { if (Module.onBox) Module.onBox(); });
-EM_JS(void, tellBoxesClosed, (), { if (Module.onBoxesClosed) Module.onBoxesClosed(); });
+EM_JS(void, tellBox, (), {
+    if (Module.onBox) Module.onBox();
+});
+EM_JS(void, tellBoxesClosed, (), {
+    if (Module.onBoxesClosed) Module.onBoxesClosed();
+});
 EM_JS(void, tellCue, (const char* name), {
     if (Module.onCue) Module.onCue(UTF8ToString(name));
 });
@@ -140,8 +144,8 @@ class PageHost final : private RepaintSink {
                 const auto& label = static_cast<const Label&>(*c);
                 out += "L " + place + ' ' +
                        (label.alignment == Alignment::Center ? "center" : "left") + ' ' +
-                       std::to_string(captionPixelSize(label.font.points, mapping_.scale())) +
-                       ' ' + (label.font.bold ? '1' : '0') + ' ' + label.Caption() + '\n';
+                       std::to_string(captionPixelSize(label.font.points, mapping_.scale())) + ' ' +
+                       (label.font.bold ? '1' : '0') + ' ' + label.Caption() + '\n';
             }
         }
         return out;
