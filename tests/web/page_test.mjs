@@ -126,27 +126,29 @@ async function main() {
     console.log(`${built.stdout}${built.stderr}FAIL: the page did not build into ${build}/page`);
     return 1;
   }
-  const timer = setTimeout(() => {
-    console.log("FAIL: the browser's checks did not finish within 240 s");
+  const { server, dir, port } = serve();
+  let browser = null;
+  const stop = () => {
     server.kill();
     browser?.process()?.kill("SIGKILL");
+    fs.rmSync(dir, { recursive: true, force: true });
+  };
+  const timer = setTimeout(() => {
+    console.log("FAIL: the browser's checks did not finish within 240 s");
+    stop();
     process.exit(1);
   }, 240000);
-  let browser;
-  const { server, dir, port } = serve();
-  browser = await puppeteer.launch({
-    executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
-    headless: true,
-    args: ["--no-sandbox", "--window-size=1000,900"],
-    defaultViewport: { width: 1000, height: 900 },
-  });
   try {
-    const base = `http://127.0.0.1:${await port}/page/index.html`;
-    await run(browser, base);
-  } finally {
+    browser = await puppeteer.launch({
+      executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
+      headless: true,
+      args: ["--no-sandbox", "--window-size=1000,900"],
+      defaultViewport: { width: 1000, height: 900 },
+    });
+    await run(browser, `http://127.0.0.1:${await port}/page/index.html`);
     await browser.close();
-    server.kill();
-    fs.rmSync(dir, { recursive: true, force: true });
+  } finally {
+    stop();
     clearTimeout(timer);
   }
   console.log(failures ? `${failures} checks failed` : "all checks passed");
