@@ -16,9 +16,13 @@ std::string line(Verb verb, Micros micros) {
 }
 }  // namespace
 
-Recorder::Recorder(const std::string& path) : file_(path, std::ios::out | std::ios::trunc) {
+Recorder::Recorder(const std::string& path)
+    : owned_(std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc)),
+      file_(*owned_) {
     ok_ = static_cast<bool>(file_);
 }
+
+Recorder::Recorder(std::ostream& out) : file_(out) { ok_ = static_cast<bool>(file_); }
 
 void Recorder::begin(std::uint64_t seed) {
     write(
@@ -28,14 +32,19 @@ void Recorder::begin(std::uint64_t seed) {
 }
 
 // Longer waits than one advance may take are split.
-void Recorder::advanceTo(Micros at) {
+std::string Recorder::advance(Micros from, Micros at) {
     std::string text;
-    while (at > written_) {
-        const Micros step = std::min(at - written_, kLongestAdvance);
+    while (at > from) {
+        const Micros step = std::min(at - from, kLongestAdvance);
         text += line(Verb::Advance, step);
-        written_ += step;
+        from += step;
     }
-    write(text);
+    return text;
+}
+
+void Recorder::advanceTo(Micros at) {
+    write(advance(written_, at));
+    written_ = std::max(written_, at);
 }
 
 void Recorder::input(Micros at, const Command& command) {
@@ -65,8 +74,10 @@ void Recorder::finish(Micros at) {
     write("state\n");
 }
 
+std::string Recorder::closing(Micros at) const { return advance(written_, at) + "state\n"; }
+
 void Recorder::ended() {
-    if (lastInput_ == std::ofstream::pos_type(-1)) return;
+    if (lastInput_ == std::ostream::pos_type(-1)) return;
     file_.seekp(lastInput_);
     write("state\n" + lastInputLine_);
 }

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <fstream>
+#include <memory>
+#include <ostream>
 #include <string>
 
 #include "session/command.h"
@@ -27,6 +29,9 @@ class Recorder {
   public:
     // Creates the file, or replaces it; ok() tells whether that worked.
     explicit Recorder(const std::string& path);
+    // Writes to `out`, which the caller keeps for as long as the recorder lives; it must be able
+    // to go back (as a std::stringstream can) for ended().
+    explicit Recorder(std::ostream& out);
     bool ok() const { return ok_; }
 
     // The first lines: the language's version and the generator's starting state.
@@ -41,15 +46,21 @@ class Recorder {
     void ended();
     // A run-time error at `at` ended the program: the time up to the tick that raised it.
     void failed(Micros at);
+    // What finish(at) would write, without writing it: a host that shows the recording before
+    // the session ends closes it this way.
+    std::string closing(Micros at) const;
 
   private:
+    // The lines that take the script from `from` to `at`.
+    static std::string advance(Micros from, Micros at);
     void advanceTo(Micros at);
     void write(const std::string& text);
 
-    std::ofstream file_;
+    std::unique_ptr<std::ofstream> owned_;  // the file, when the recorder opened it
+    std::ostream& file_;
     bool ok_ = false;
     Micros written_ = 0;  // the moment the script has reached
-    std::ofstream::pos_type lastInput_ = -1;
+    std::ostream::pos_type lastInput_ = -1;
     std::string lastInputLine_;
 };
 

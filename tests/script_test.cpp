@@ -300,6 +300,33 @@ TEST(Recorder, WritesTheSessionAsTheDriverReadsIt) {
     std::remove(path.c_str());
 }
 
+// A page keeps its recording in memory and shows it closed before the session ends: the
+// closing is exactly what finish() then writes, and an Exit goes back over the last input in
+// the stream as in a file.
+TEST(Recorder, ClosesInMemoryAsItWouldInAFile) {
+    std::stringstream stream;
+    script::Recorder r(stream);
+    ASSERT_TRUE(r.ok());
+    r.begin(3);
+    r.input(500'000, parsed("key F1"));
+    const std::string before = stream.str();
+    const std::string closing = r.closing(500'000 + 7'300'000'000LL);
+    EXPECT_EQ(closing, "advance 3600000\nadvance 3600000\nadvance 100000\nstate\n");
+    EXPECT_EQ(stream.str(), before);  // nothing written yet
+    EXPECT_EQ(r.closing(400'000), "state\n");
+    r.finish(500'000 + 7'300'000'000LL);
+    EXPECT_EQ(stream.str(), before + closing);
+
+    std::stringstream exited;
+    script::Recorder e(exited);
+    e.begin(3);
+    e.input(1'000, parsed("key F1"));
+    e.input(2'000, parsed("key Del"));
+    e.ended();
+    EXPECT_EQ(exited.str().substr(exited.str().find("advance 1\nkey F1")),
+              "advance 1\nkey F1\nadvance 1\nstate\nkey Del\n");
+}
+
 // From one seed and one moment of the game clock a new flock's six places are always the same;
 // at another moment they are others. A generator not reseeded from the clock, or a clock read
 // in other units than seconds, moves them.

@@ -4,9 +4,15 @@
 # Benchmarks). RUNS (default 5) rounds of three window runs (the game silent, the game with
 # sound, the bare window), about 2.5 minutes a run.
 #   tools/bench.sh --startup    only the start-up, RUNS (default 41) runs of each, a second a run
+#   tools/bench.sh --web        the page in headless chromium instead, RUNS (default 3) runs of
+#                               about 75 s: its start, ticks, game length, CPU and weight
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
+if [ "${1:-}" = --web ]; then
+  bash web/build.sh "${BUILD_DIR:-build}/web/build-web" >/dev/null
+  exec node bench/web_bench.mjs "${BUILD_DIR:-build}/web/build-web" ${RUNS:+"$RUNS"}
+fi
 tools/build.sh
 exec xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
   python3 bench/bench.py "${BUILD_DIR:-build}" ${RUNS:+"$RUNS"} "$@"

@@ -14,7 +14,10 @@ packages=(
   dpkg-dev file man-db lintian              # the Debian package and its test
   desktop-file-utils appstream              # validating the desktop entry and metainfo
   emscripten nodejs                         # fenwing-sim in WebAssembly, run by node
+  chromium                                  # the page's tests, headless
 )
+# npm for the page's tests' one module; a node from elsewhere may bring its own npm.
+command -v npm >/dev/null || packages+=(npm)
 packages+=("$@")
 
 missing=()
@@ -27,4 +30,13 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+fi
+
+# The browser tests' driver, puppeteer-core at the version that tests/web/package-lock.json pins;
+# it drives the chromium installed above and downloads no browser of its own.
+web_tests="$(cd "$(dirname "$0")/../tests/web" && pwd)"
+if [ ! -f "$web_tests/node_modules/puppeteer-core/package.json" ] ||
+  [ "$web_tests/package-lock.json" -nt "$web_tests/node_modules/.package-lock.json" ]; then
+  echo "setup: installing the browser tests' modules (npm ci in tests/web)"
+  (cd "$web_tests" && npm ci --no-audit --no-fund)
 fi

@@ -6,6 +6,8 @@
 #include <QtGui/QPainter>
 #include <cmath>
 
+#include "session/screen_mapping.h"
+
 namespace fenwing::qt {
 
 QRect toPixels(const Rect& r) {
@@ -26,7 +28,7 @@ QFont labelFace(const Label& label, double scale) {
                           QStringLiteral("Arimo"), QStringLiteral("Arial"),
                           QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
         font.setStyleHint(QFont::SansSerif);
-        font.setPixelSize(static_cast<int>(std::lround(f.points * 96.0 / 72.0 * scale)));
+        font.setPixelSize(captionPixelSize(f.points, scale));
     } else {
         font.setPixelSize(static_cast<int>(std::lround(QFontInfo(font).pixelSize() * scale)));
     }

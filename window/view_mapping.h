@@ -1,15 +1,11 @@
-// The one mapping between the layout's twips and the screen's device pixels, for drawing and for
-// clicks alike. The client area is shown uniformly scaled and centred in a space of device
-// pixels. A click on device pixel (c, r) reaches the point in twips of that pixel's centre, and
-// a control is drawn on exactly the device pixels whose centres, mapped the same way, lie
-// inside its half-open twip rectangle: so the frontmost shown control drawn on a pixel is the
-// one a click there reaches, at every scale.
+// The window's view of the one mapping between twips and device pixels (ScreenMapping, shared
+// with the page): the same rule, in the toolkit's rectangles.
 #pragma once
 
 #include <QtCore/QRect>
 #include <QtCore/QRectF>
 
-#include "host/geometry.h"
+#include "session/screen_mapping.h"
 
 namespace fenwing::qt {
 
@@ -18,34 +14,27 @@ class ViewMapping {
     // The client area at its natural size (a layout pixel a device pixel) from the origin.
     ViewMapping() = default;
     // Fits the client area, `width` x `height` twips, into `space` (device pixels), as large as
-    // it goes and centred; just above a whole scale the whole scale is kept, so that the
-    // pictures stay crisp for a margin of a few pixels.
-    ViewMapping(const QRectF& space, float width, float height);
+    // it goes and centred (see ScreenMapping).
+    ViewMapping(const QRectF& space, float width, float height)
+        : rule_(space.left(), space.top(), space.width(), space.height(), width, height) {}
 
-    double scale() const { return scale_; }  // device pixels to a layout pixel
-    QPoint origin() const { return {ox_, oy_}; }
+    double scale() const { return rule_.scale(); }  // device pixels to a layout pixel
+    QPoint origin() const { return {rule_.originX(), rule_.originY()}; }
 
     // The twips of the centre of device column `c` and device row `r`.
-    float twipsX(int c) const { return centre(c, ox_); }
-    float twipsY(int r) const { return centre(r, oy_); }
-    // The device pixel that contains a point in device coordinates (a position in logical
-    // pixels times the device pixel ratio); a whole number read back from the window system with
-    // a rounding error counts as that number.
-    static int pixelAt(double device);
+    float twipsX(int c) const { return rule_.twipsX(c); }
+    float twipsY(int r) const { return rule_.twipsY(r); }
+    // The device pixel that contains a point in device coordinates.
+    static int pixelAt(double device) { return ScreenMapping::pixelAt(device); }
 
     // The device pixels that show `r`: those whose centres lie inside it.
-    QRect pixels(const Rect& r) const;
+    QRect pixels(const Rect& r) const {
+        const PixelRect p = rule_.pixels(r);
+        return {p.x, p.y, p.width, p.height};
+    }
 
   private:
-    // The twips of the centre of device pixel `i` along an axis whose client area starts at
-    // device pixel `origin`: the same for columns and rows.
-    float centre(int i, int origin) const { return (float(i - origin) + 0.5f) * twipsPerPixel_; }
-    // The first column (or row) whose centre lies at or after `twips`.
-    int firstFrom(float twips, int origin) const;
-
-    double scale_ = 1;
-    float twipsPerPixel_ = kTwipsPerPixel;
-    int ox_ = 0, oy_ = 0;  // the client area's top-left corner, in device pixels
+    ScreenMapping rule_;
 };
 
 }  // namespace fenwing::qt

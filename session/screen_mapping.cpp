@@ -1,9 +1,8 @@
-#include "window/view_mapping.h"
+#include "session/screen_mapping.h"
 
 #include <algorithm>
-#include <cmath>
 
-namespace fenwing::qt {
+namespace fenwing {
 
 namespace {
 // Further than any screen reaches: a control placed beyond it is drawn nowhere.
@@ -12,23 +11,24 @@ constexpr int kFar = 1 << 20;
 constexpr double kSnap = 0.02;
 }  // namespace
 
-ViewMapping::ViewMapping(const QRectF& space, float width, float height) {
+ScreenMapping::ScreenMapping(double left, double top, double spaceWidth, double spaceHeight,
+                             float width, float height) {
     const double naturalW = width / kTwipsPerPixel, naturalH = height / kTwipsPerPixel;
-    double k = std::min(space.width() / naturalW, space.height() / naturalH);
+    double k = std::min(spaceWidth / naturalW, spaceHeight / naturalH);
     if (!(k > 0.05)) k = 0.05;
     if (const double whole = std::floor(k); whole >= 1 && k < whole * (1 + kSnap)) k = whole;
     scale_ = k;
     twipsPerPixel_ = static_cast<float>(kTwipsPerPixel / k);
-    ox_ = static_cast<int>(std::lround(space.left() + (space.width() - naturalW * k) / 2));
-    oy_ = static_cast<int>(std::lround(space.top() + (space.height() - naturalH * k) / 2));
+    ox_ = static_cast<int>(std::lround(left + (spaceWidth - naturalW * k) / 2));
+    oy_ = static_cast<int>(std::lround(top + (spaceHeight - naturalH * k) / 2));
 }
 
-int ViewMapping::pixelAt(double device) {
+int ScreenMapping::pixelAt(double device) {
     return static_cast<int>(std::clamp(std::floor(device + 1e-3), double(-kFar), double(kFar)));
 }
 
 // A first guess from the scale, then put right by the very computation that a click uses.
-int ViewMapping::firstFrom(float twips, int origin) const {
+int ScreenMapping::firstFrom(float twips, int origin) const {
     const double guess = double(twips) / twipsPerPixel_ - 0.5 + origin;
     if (!(guess > -kFar)) return -kFar;  // NaN too: drawn nowhere
     if (guess > kFar) return kFar;
@@ -38,7 +38,7 @@ int ViewMapping::firstFrom(float twips, int origin) const {
     return i;
 }
 
-QRect ViewMapping::pixels(const Rect& r) const {
+PixelRect ScreenMapping::pixels(const Rect& r) const {
     // The far edges as Rect::contains computes them: single-precision sums.
     const float right = r.left + r.width, bottom = r.top + r.height;
     const int c0 = firstFrom(r.left, ox_), c1 = firstFrom(right, ox_);
@@ -46,4 +46,4 @@ QRect ViewMapping::pixels(const Rect& r) const {
     return {c0, r0, std::max(0, c1 - c0), std::max(0, r1 - r0)};
 }
 
-}  // namespace fenwing::qt
+}  // namespace fenwing

@@ -1,0 +1,159 @@
+// Benchmarks the page in headless chromium (tools/bench.sh --web): navigation to the first frame,
+// 1 ms timer ticks and frames a second idle and in play, the length of a 60-second game by the
+// page's clock and by the wall clock, the CPU of the page's renderer process (from /proc) and of
+// the browser's other processes, the main thread's busy time (the page's own metrics), and the
+// page's weight, raw and gzip -9. Each run: load, 10 s idle, F1, 10 s of play, on to the time-up
+// box. Prints one table of medians.
+//   node bench/web_bench.mjs WEB_BUILD_DIR [RUNS]
+import { spawn } from "node:child_process";
+import fs from "node:fs";
+import { createRequire } from "node:module";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import zlib from "node:zlib";
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..");
+const puppeteer = createRequire(`${root}/tests/web/package.json`)("puppeteer-core");
+const pageDir = path.join(path.resolve(process.argv[2] ?? `${root}/build-web`), "page");
+const RUNS = Number(process.argv[3] ?? 3);
+const IDLE_S = 10, PLAY_S = 10;
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const median = (xs) => [...xs].sort((a, b) => a - b)[xs.length >> 1];
+const TICK = 1000 / 64;
+
+// CPU seconds of a process (user + system) and the renderers and others under the browser.
+const HZ = 100;
+function cpu(pid) {
+  const f = fs.readFileSync(`/proc/${pid}/stat`, "utf8").split(") ")[1].split(" ");
+  return (Number(f[11]) + Number(f[12])) / HZ;
+}
+function processes(top) {
+  const all = fs.readdirSync("/proc").filter((p) => /^\d+$/.test(p));
+  const parent = new Map(all.map((p) => {
+    try { return [p, fs.readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1]]; } catch { return [p, "0"]; }
+  }));
+  const under = (p) => { for (let q = p; q && q !== "0" && q !== "1"; q = parent.get(q)) if (q === String(top)) return true; return false; };
+  const found = { renderer: [], other: [] };
+  for (const p of all.filter(under)) {
+    try {
+      const cmd = fs.readFileSync(`/proc/${p}/cmdline`, "utf8");
+      (cmd.includes("--type=renderer") && !cmd.includes("--extension-process") ? found.renderer : found.other).push(p);
+    } catch { /* ended meanwhile */ }
+  }
+  return found;
+}
+const sum = (pids) => pids.reduce((t, p) => { try { return t + cpu(p); } catch { return t; } }, 0);
+
+// The game's timers' virtual time from the page's state: the next due tick of the 1 ms mover.
+async function due(page) {
+  const s = await page.evaluate(() => window.fenwing.state());
+  return Number(s.match(/^due tmrAmmoMove (\S+)$/m)[1]);
+}
+
+async function frames(page, seconds) {
+  return page.evaluate((ms) => new Promise((resolve) => {
+    let n = 0;
+    const t0 = performance.now();
+    const step = (t) => (t - t0 < ms ? (n++, requestAnimationFrame(step)) : resolve(n / ((t - t0) / 1000)));
+    requestAnimationFrame(step);
+  }), seconds * 1000);
+}
+
+async function measure(browser, base) {
+  const page = await browser.newPage();
+  const wall0 = performance.now();
+  await page.goto(`${base}?mute`, { waitUntil: "load" });
+  const firstFrame = await page.evaluate(() => window.fenwingReady.then(() => performance.now()));
+  const wallReady = performance.now() - wall0;
+  const { renderer, other } = processes(browser.process().pid);
+
+  const span = async (seconds) => {
+    const [d0, r0, o0, m0, t0] = [await due(page), sum(renderer), sum(other), await page.metrics(), performance.now()];
+    const fps = await frames(page, seconds);
+    const [d1, r1, o1, m1, t1] = [await due(page), sum(renderer), sum(other), await page.metrics(), performance.now()];
+    const wall = (t1 - t0) / 1000;
+    return { ticks: (d1 - d0) / TICK / wall, fps, renderer: (100 * (r1 - r0)) / wall,
+      other: (100 * (o1 - o0)) / wall, main: (100 * (m1.TaskDuration - m0.TaskDuration)) / wall };
+  };
+  await sleep(2000);
+  const idle = await span(IDLE_S);
+
+  // The game's length: from the F1 keydown to the time-up box, by the page's clock (its own
+  // performance.now(), the box seen as it opens) and by the wall clock here.
+  await page.evaluate(() => {
+    window.benchStart = window.benchEnd = undefined;
+    addEventListener("keydown", (e) => e.key === "F1" && window.benchStart === undefined && (window.benchStart = performance.now()), true);
+    const box = document.querySelector("dialog#box");
+    new MutationObserver(() => box.open && window.benchEnd === undefined && (window.benchEnd = performance.now()))
+      .observe(box, { attributes: true, attributeFilter: ["open"] });
+  });
+  const wallF1 = performance.now();
+  await page.keyboard.press("F1");
+  await sleep(300);
+  const play = await span(PLAY_S);
+  await page.waitForFunction(() => window.fenwing.boxes().includes("Fail"), { timeout: 90000, polling: "mutation" });
+  const wallGame = (performance.now() - wallF1) / 1000;
+  const pageGame = await page.evaluate(() => (window.benchEnd - window.benchStart) / 1000);
+  await page.close();
+  return { firstFrame, wallReady, idle, play, pageGame, wallGame };
+}
+
+function weight() {
+  const kinds = { WebAssembly: /\.wasm$/, JavaScript: /\.m?js$/, Pictures: /\.(gif|jpe?g|png|svg|webp|ico)$/,
+    Fonts: /\.(ttf|otf|woff2?)$/, Sounds: /\.(wav|ogg|mp3|opus)$/, "HTML, CSS, licences": /./ };
+  const rows = Object.fromEntries(Object.keys(kinds).map((k) => [k, { raw: 0, gz: 0, n: 0 }]));
+  const walk = (dir) => fs.readdirSync(dir, { withFileTypes: true }).forEach((e) => {
+    const p = path.join(dir, e.name);
+    if (e.isDirectory()) return walk(p);
+    const data = fs.readFileSync(p), row = rows[Object.keys(kinds).find((k) => kinds[k].test(e.name))];
+    row.raw += data.length;
+    row.gz += zlib.gzipSync(data, { level: 9 }).length;
+    row.n++;
+  });
+  walk(pageDir);
+  return rows;
+}
+
+async function main() {
+  const server = spawn("python3", ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", pageDir],
+    { stdio: ["ignore", "pipe", "ignore"] });
+  const port = await new Promise((resolve) => server.stdout.on("data", (d) => {
+    const m = String(d).match(/port (\d+)/);
+    if (m) resolve(m[1]);
+  }));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium", headless: true,
+    args: ["--no-sandbox", "--window-size=1000,900"], defaultViewport: { width: 1000, height: 900 },
+  });
+  const runs = [];
+  try {
+    for (let i = 0; i < RUNS; i++) {
+      runs.push(await measure(browser, `http://127.0.0.1:${port}/index.html`));
+      console.error(`run ${i + 1} of ${RUNS}: ${JSON.stringify(runs.at(-1))}`);
+    }
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+  const m = (f, digits) => median(runs.map(f)).toFixed(digits);
+  const rows = [
+    ["Navigation to first frame, page's clock (ms)", m((r) => r.firstFrame, 0), "", ""],
+    ["Navigation to first frame, wall clock (ms)", m((r) => r.wallReady, 0), "", ""],
+    ["1 ms timer ticks per second", m((r) => r.idle.ticks, 2), m((r) => r.play.ticks, 2), "64 ± 0.5"],
+    ["Frames drawn per second (requestAnimationFrame)", m((r) => r.idle.fps, 1), m((r) => r.play.fps, 1), ""],
+    ["Length of a 60-second game, page's clock (s)", "", m((r) => r.pageGame, 3), "60 ± 0.1"],
+    ["Length of a 60-second game, wall clock (s)", "", m((r) => r.wallGame, 3), "60 ± 0.1"],
+    ["CPU of the page's renderer process (% of a core)", m((r) => r.idle.renderer, 1), m((r) => r.play.renderer, 1), ""],
+    ["CPU of the browser's other processes (% of a core)", m((r) => r.idle.other, 1), m((r) => r.play.other, 1), ""],
+    ["Main thread busy (TaskDuration, % of wall time)", m((r) => r.idle.main, 1), m((r) => r.play.main, 1), ""],
+  ];
+  console.log(`The page in headless chromium, medians of ${RUNS} runs\n`);
+  console.log("| Figure | Idle | In play | Target |\n|---|---:|---:|---|");
+  for (const r of rows) console.log(`| ${r.join(" | ")} |`);
+  const w = weight(), kb = (b) => (b / 1024).toFixed(1);
+  const total = Object.values(w).reduce((t, r) => ({ raw: t.raw + r.raw, gz: t.gz + r.gz, n: t.n + r.n }), { raw: 0, gz: 0, n: 0 });
+  console.log("\n| The page's files | Files | Raw (KiB) | gzip -9 (KiB) |\n|---|---:|---:|---:|");
+  for (const [k, r] of [...Object.entries(w), ["Total", total]]) console.log(`| ${k} | ${r.n} | ${kb(r.raw)} | ${kb(r.gz)} |`);
+}
+
+await main();
