@@ -29,6 +29,10 @@ using namespace fenwing::qt;
 
 namespace {
 
+// How long a window may take to appear: a window manager on a loaded machine (the suite runs two
+// tests at a time) can take longer than the toolkit's default of five seconds.
+constexpr int kExposeMs = 30'000;
+
 // A press or release of `button` on device pixel `device` of the window, delivered as the
 // window system delivers one: at a point inside that pixel, in the window's logical units.
 void press(QMainWindow& window, QPoint device, Qt::MouseButton button, bool down) {
@@ -99,7 +103,7 @@ class WindowTest : public QObject {
     void theWindowOpensCentredAndWhole() {
         WindowHost host(1);
         host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(host.window()));
+        QVERIFY(QTest::qWaitForWindowExposed(host.window(), kExposeMs));
         QMainWindow* w = host.window();
         const QRect free = w->screen()->availableGeometry();
         const auto placed = [&] {
@@ -124,7 +128,7 @@ class WindowTest : public QObject {
     void onlyAPressOfTheLeftButtonShoots() {
         WindowHost host(1, false, [] { return Micros{0}; });
         host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(host.window()));
+        QVERIFY(QTest::qWaitForWindowExposed(host.window(), kExposeMs));
         int shots = 0;
         host.session().form().image("imgField").onClick = [&] { ++shots; };
         const QPoint at =
@@ -179,7 +183,7 @@ class WindowTest : public QObject {
         WindowHost host(1);
         host.show();
         QMainWindow* w = host.window();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(QTest::qWaitForWindowExposed(w, kExposeMs));
         int fieldClicks = 0, ticks = 0;
         host.session().form().image("imgField").onClick = [&] { ++fieldClicks; };
         Timer& mover = host.session().form().timer("tmrAmmoMove");
@@ -282,7 +286,7 @@ class WindowTest : public QObject {
                 scene.push_back(c);  // the field and the labels
         host.show();
         QMainWindow* w = host.window();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(QTest::qWaitForWindowExposed(w, kExposeMs));
         const QSize opened = w->size();
         checkPaintAndClickAgree(host, scene);
         const QSize natural = host.view()->sizeHint() + QSize(0, w->menuBar()->height());
@@ -305,7 +309,7 @@ class WindowTest : public QObject {
         duck.setTop(3007);
         duck.setVisible(true);
         host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(host.window()));
+        QVERIFY(QTest::qWaitForWindowExposed(host.window(), kExposeMs));
         steadyGrab(host);  // painted whole; from here on only what is asked for
         FieldView& view = *host.view();
         PaintRecorder painted;
