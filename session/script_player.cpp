@@ -28,4 +28,21 @@ std::optional<Micros> ScriptPlayer::playTo(Micros t) {
     return std::nullopt;
 }
 
+std::optional<Micros> ScriptPlayer::playAlong(Micros now) {
+    if (!started_) {
+        started_ = true;
+        offset_ = now - session_.now();
+        wanted_ = session_.now();
+    }
+    Micros at = now - offset_;
+    if (at - wanted_ > GameSession::kMaxLateness) {
+        offset_ += at - wanted_;
+        at = wanted_;
+    }
+    const std::optional<Micros> next = playTo(at);
+    if (!next) return std::nullopt;
+    wanted_ = *next;
+    return *next + offset_;
+}
+
 }  // namespace fenwing::script

@@ -23,6 +23,13 @@ class ScriptPlayer {
     // moment when there is next something to play, or none once the script has ended.
     std::optional<Micros> playTo(Micros t);
 
+    // Plays the script in step with a host's real clock, which reads `now` (inside
+    // session.run()). The script's clock runs with the host's, except that a wake later than
+    // GameSession::kMaxLateness moves the script's clock on by no more than was wanted: the game
+    // pauses as the machine did, instead of rushing to catch up. Returns the moment on the
+    // host's clock to wake next, or none once the script has ended.
+    std::optional<Micros> playAlong(Micros now);
+
     // Told of each command just before it is played.
     std::function<void(const Command&)> onCommand;
 
@@ -31,6 +38,10 @@ class ScriptPlayer {
     std::vector<ScriptLine> script_;
     std::size_t next_ = 0;
     std::optional<Micros> until_;  // where the advance or stall being played ends
+    // In step with a host's clock: from the first wake, the host's time less `offset_` is the
+    // script's; `wanted_` is the script's moment the last wake asked for.
+    bool started_ = false;
+    Micros offset_ = 0, wanted_ = 0;
 };
 
 }  // namespace fenwing::script

@@ -185,30 +185,18 @@ class PageHost final : private RepaintSink {
                 std::max(a.y + a.height, b.y + b.height) - y};
     }
 
-    // As the window's replay: the script's clock runs with the page's, except that a wake later
-    // than the session's rule allows moves the script's clock on by no more than was wanted.
+    // As the window's replay: the script in step with the page's clock.
     double replayTo(Micros now) {
         if (ended_) return -1;
-        if (!started_) {
-            started_ = true;
-            offset_ = now - session_.now();
-            wanted_ = session_.now();
-        }
-        Micros at = now - offset_;
-        if (at - wanted_ > GameSession::kMaxLateness) {
-            offset_ += at - wanted_;
-            at = wanted_;
-        }
         std::optional<Micros> next;
         bool done = false;
         drive([&] {
-            next = player_->playTo(at);
+            next = player_->playAlong(now);
             done = !next;
         });
         if (done) end(0, "");
         if (ended_ || !next) return -1;
-        wanted_ = *next;
-        return double(*next + offset_);
+        return double(*next);
     }
 
     double next() const {
@@ -247,8 +235,6 @@ class PageHost final : private RepaintSink {
     ScreenMapping mapping_;
     std::vector<PixelRect> dirty_;
     bool ended_ = false;
-    bool started_ = false;
-    Micros offset_ = 0, wanted_ = 0;
 };
 
 std::unique_ptr<PageHost> host;

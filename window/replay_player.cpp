@@ -13,26 +13,16 @@ ReplayPlayer::ReplayPlayer(WindowHost& host, std::vector<script::ScriptLine> scr
 
 void ReplayPlayer::start() {
     clock_.start();
-    offset_ = -host_.session().now();
-    wanted_ = clock();
     timer_.start(0);  // from the event loop, which a script that ends at once must end
 }
 
-Micros ReplayPlayer::clock() const { return clock_.nsecsElapsed() / 1000 - offset_; }
-
 void ReplayPlayer::wake() {
-    Micros now = clock();
-    if (now - wanted_ > GameSession::kMaxLateness) {
-        offset_ += now - wanted_;
-        now = wanted_;
-    }
     std::optional<Micros> next;
     host_.drive([&] {
-        next = player_.playTo(now);
+        next = player_.playAlong(clock());
         return !next;  // the end of the script ends the program
     });
     if (!next) return;
-    wanted_ = *next;
     timer_.start(millisUntil(*next, clock()));
 }
 

@@ -27,13 +27,11 @@ class ReplayPlayer : public QObject {
     void start();
 
   private:
-    Micros clock() const;
+    Micros clock() const { return clock_.nsecsElapsed() / 1000; }
     void wake();
 
     WindowHost& host_;
     script::ScriptPlayer player_;
-    Micros wanted_ = 0;  // the moment the player asked to be woken
-    Micros offset_ = 0;  // the real time the replay lost to stalls of the machine
     QElapsedTimer clock_;
     QTimer timer_;
 };
