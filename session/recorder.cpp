@@ -70,8 +70,8 @@ void Recorder::stall(Micros from, Micros to) {
 }
 
 void Recorder::finish(Micros at) {
-    advanceTo(at);
-    write("state\n");
+    write(closing(at));
+    written_ = std::max(written_, at);
 }
 
 std::string Recorder::closing(Micros at) const { return advance(written_, at) + "state\n"; }
