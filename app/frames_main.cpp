@@ -15,8 +15,7 @@
 #include <sstream>
 
 #include "playfield/layout.h"
-#include "session/game_session.h"
-#include "session/script_player.h"
+#include "session/play.h"
 #include "window/field_view.h"
 
 namespace {
@@ -25,31 +24,33 @@ using namespace fenwing;
 
 class Frames {
   public:
-    Frames(Micros step, Micros from, Micros to, QString dir)
-        : step_(step), next_(from), to_(to), dir_(std::move(dir)) {
-        session_.form().setRepaintSink(&view_);
+    Frames(std::vector<script::ScriptLine> lines, Micros step, Micros from, Micros to, QString dir)
+        : play_(std::move(lines), printed_),
+          step_(step),
+          next_(from),
+          to_(to),
+          dir_(std::move(dir)) {
+        play_.session().form().setRepaintSink(&view_);
         view_.resize(view_.sizeHint());
+        play_.onCommand([this](const script::Command& c) {
+            if (c.verb == script::Verb::ClickAt) clicks_.push_back({now(), c.x, c.y});
+        });
     }
 
     // Plays the script to its end, or to the game's End; false if a picture was not written.
-    bool play(std::vector<script::ScriptLine> lines) {
-        script::ScriptPlayer player(session_, std::move(lines));
-        player.onCommand = [this](const script::Command& c) {
-            if (c.verb == script::Verb::ClickAt) clicks_.push_back({session_.now(), c.x, c.y});
-        };
+    bool play() {
+        using Reason = Play::End::Reason;
         // A picture at every step: the script played up to it, or after its end the game
         // going on alone.
-        bool playing = true;
-        for (; to_ == kToTheEnd ? playing : next_ <= to_; next_ += step_) {
-            const auto status = session_.run([&] {
-                if (playing)
-                    playing = player.playTo(next_).has_value();
-                else
-                    session_.advanceTo(next_);
-            });
-            if (status != GameSession::Status::Running) return true;  // the game ended it
+        for (; to_ == kToTheEnd ? !play_.ended() : next_ <= to_; next_ += step_) {
+            if (!play_.ended())
+                play_.skipTo(next_);
+            else
+                play_.goOn(next_);
+            if (play_.ended() && play_.end()->reason != Reason::ScriptEnd)
+                return true;  // the game ended it
             // Without an end asked for, the pictures stop where the script's time does.
-            if ((to_ != kToTheEnd || session_.now() >= next_) && !write()) return false;
+            if ((to_ != kToTheEnd || now() >= next_) && !write()) return false;
         }
         return true;
     }
@@ -83,9 +84,11 @@ class Frames {
         float x, y;
     };
 
+    Micros now() const { return play_.session().now(); }
+
     std::ostringstream printed_;  // what boxes, get and state print is not wanted here
-    GameSession session_{0, printed_};
-    qt::FieldView view_{session_.form()};
+    Play play_;
+    qt::FieldView view_{play_.session().form()};
     std::vector<Click> clicks_;
     Micros step_, next_, to_;
     QString dir_;
@@ -111,7 +114,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fenwing-frames: STEP_MS must be above 0\n");
         return 2;
     }
-    Frames frames(step, argc > 4 ? micros(argv[4]) : 0,
+    Frames frames(std::move(*lines), step, argc > 4 ? micros(argv[4]) : 0,
                   argc > 5 ? micros(argv[5]) : Frames::kToTheEnd, QString::fromLocal8Bit(argv[2]));
-    return frames.play(std::move(*lines)) ? 0 : 1;
+    return frames.play() ? 0 : 1;
 }

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (fonts.joinable()) fonts.join();
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
-    fenwing::qt::WindowHost host(session.seed(), session.replay());
+    fenwing::qt::WindowHost host(session.seed(), session.takeReplay());
     if (!parsed.options->mute) host.enableSound();
     host.show();
     session.start(host);

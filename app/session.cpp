@@ -6,7 +6,6 @@
 #include <cstring>
 #include <iostream>
 
-#include "window/replay_player.h"
 #include "window/window_host.h"
 
 namespace fenwing::app {
@@ -48,14 +47,10 @@ bool Session::open(const Options& options) {
 
 void Session::start(qt::WindowHost& host) {
     if (recorder_) host.session().record(std::move(recorder_));
-    if (script_) {
-        player_ = std::make_unique<qt::ReplayPlayer>(host, std::move(*script_));
-        player_->start();
-    }
+    if (host.play().replay()) host.start();
 }
 
 int Session::end(qt::WindowHost& host, int status) {
-    player_.reset();
     const std::string printed = host.finishSession();
     if (host.session().recordingFailed()) {
         std::fprintf(stderr, "fenwing: the recording %s stops where it could not be written\n",

@@ -14,7 +14,6 @@
 
 namespace fenwing::qt {
 class WindowHost;
-class ReplayPlayer;
 }  // namespace fenwing::qt
 
 namespace fenwing::app {
@@ -28,7 +27,8 @@ class Session {
     // window opens. On a problem prints it and returns false: the program ends with status 2.
     bool open(const Options& options);
 
-    bool replay() const { return script_.has_value(); }
+    // The script to replay, once: the window's host plays it.
+    std::optional<std::vector<script::ScriptLine>> takeReplay() { return std::move(script_); }
     // The generator's starting state: the wall clock's, read once; a replay's is fenwing-sim's.
     std::uint64_t seed() const { return seed_; }
 
@@ -43,7 +43,6 @@ class Session {
     std::unique_ptr<script::Recorder> recorder_;
     std::unique_ptr<std::ofstream> state_;
     QString statePath_, recordPath_;
-    std::unique_ptr<qt::ReplayPlayer> player_;
 };
 
 }  // namespace fenwing::app

@@ -16,7 +16,7 @@ target_link_options(fenwing-sim PRIVATE
 # The page: the game session and the page's host in WebAssembly, loaded by web/page/fenwing.js
 # in a browser (web/build.sh puts it together with the pictures, sounds and fonts).
 add_executable(fenwing-page web/page_host.cpp)
-target_link_libraries(fenwing-page PRIVATE fenwing_session)
+target_link_libraries(fenwing-page PRIVATE fenwing_best)
 target_compile_definitions(fenwing-page PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")
 target_link_options(fenwing-page PRIVATE
   -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=FenwingModule -sALLOW_MEMORY_GROWTH=1

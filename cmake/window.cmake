@@ -32,9 +32,9 @@ add_library(fenwing_qt STATIC
   window/window_host.cpp window/main_window.cpp window/placement.cpp window/box_queue.cpp
   window/field_view.cpp window/look.cpp window/resources.cpp window/cover.cpp
   window/picture_prep.cpp window/pictures.cpp window/trace.cpp
-  window/first_paint.cpp window/replay_player.cpp
+  window/first_paint.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
-target_link_libraries(fenwing_qt PUBLIC fenwing_session fenwing_sound Qt6::Widgets)
+target_link_libraries(fenwing_qt PUBLIC fenwing_best fenwing_sound Qt6::Widgets)
 
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)

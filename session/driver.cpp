@@ -10,7 +10,7 @@
 namespace fenwing {
 
 ScriptDriver::ScriptDriver(std::ostream& out, std::ostream& err)
-    : out_(out), err_(err), session_(0, out) {}
+    : out_(out), err_(err), play_(Play::Commands{}, out) {}
 
 int ScriptDriver::exitCode(Status s) {
     switch (s) {
@@ -35,19 +35,21 @@ ScriptDriver::Status ScriptDriver::execute(std::string_view line, int lineNumber
         return badLine(e.what(), lineNumber);
     }
     if (!command) return Status::Running;
-    switch (session_.run([&] { session_.perform(*command); })) {
-        case GameSession::Status::Running:
-            return Status::Running;
-        case GameSession::Status::Ended:
+    play_.perform(*command);
+    if (!play_.ended()) return Status::Running;
+    const GameSession& session = play_.session();
+    switch (play_.end()->reason) {
+        case Play::End::Reason::Exit:
+        case Play::End::Reason::ScriptEnd:
             return Status::Ended;
-        case GameSession::Status::RuntimeError:
+        case Play::End::Reason::RuntimeError:
             out_.flush();
-            err_ << "runtime error " << session_.errorNumber() << ": " << session_.error()
+            err_ << "runtime error " << session.errorNumber() << ": " << session.error()
                  << " (line " << lineNumber << ")\n";
             return Status::RuntimeError;
-        case GameSession::Status::CheckFailed:
+        case Play::End::Reason::CheckFailed:
             out_.flush();
-            err_ << "check failed: " << lineNumber << ": " << session_.error() << '\n';
+            err_ << "check failed: " << lineNumber << ": " << session.error() << '\n';
             return Status::CheckFailed;
     }
     return Status::RuntimeError;

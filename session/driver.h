@@ -8,6 +8,7 @@
 
 #include "session/game_session.h"
 #include "session/parser.h"
+#include "session/play.h"
 
 namespace fenwing {
 
@@ -36,23 +37,23 @@ class ScriptDriver {
 
     // From now on checks the game's invariants after every event (see game/invariants.h); a
     // `set` takes the state it leaves as the new starting point.
-    void checkInvariants() { session_.checkInvariants(); }
+    void checkInvariants() { session().checkInvariants(); }
     // From now on prints each cue as the game names it, as `cue NAME`, among the other output.
-    void printCues() { session_.printCues(); }
+    void printCues() { session().printCues(); }
 
     // Longest single advance, so that no command can keep the driver busy for long.
     static constexpr double kMaxAdvanceMs = script::kMaxAdvanceMs;
 
-    GameSession& session() { return session_; }
-    Form& form() { return session_.form(); }
-    Form1& game() { return session_.game(); }
+    GameSession& session() { return play_.session(); }
+    Form& form() { return session().form(); }
+    Form1& game() { return session().game(); }
 
   private:
     Status badLine(const char* reason, int lineNumber);
 
     std::ostream& out_;
     std::ostream& err_;
-    GameSession session_;
+    Play play_;
     std::string where_;  // what the errors put before the line's number: "FILE:", or nothing
     script::Parser parser_;
 };

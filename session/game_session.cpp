@@ -36,6 +36,7 @@ GameSession::Status GameSession::run(const std::function<void()>& events) {
         events();
         return Status::Running;
     } catch (const EndProgram&) {
+        games_.close();
         if (recorder_) recorder_->ended();
         if (live_) printState();
         out_ << "end\n";
@@ -148,6 +149,7 @@ bool GameSession::recordingFailed() const { return recorder_ && !recorder_->ok()
 void GameSession::finish() {
     if (over_) return;
     if (recorder_) recorder_->finish(now());
+    games_.close();
     printState();
     over_ = true;
 }
@@ -165,6 +167,7 @@ void GameSession::MsgBox(const std::string& prompt, int, const std::string& titl
 double GameSession::clockReading() { return form_->scheduler().seconds(); }
 
 void GameSession::cue(Cue cue) {
+    games_.cue(cue, now());
     if (printCues_) out_ << "cue " << cueName(cue) << '\n';
     if (onCue) onCue(cue);
 }

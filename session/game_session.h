@@ -18,6 +18,7 @@
 #include "host/random.h"
 #include "host/services.h"
 #include "session/command.h"
+#include "session/games.h"
 
 namespace fenwing {
 
@@ -107,6 +108,10 @@ class GameSession final : private Services {
     // What `state` prints.
     void printState();
 
+    // The games played so far, and those finished (see GameLog).
+    GameLog& games() { return games_; }
+    const GameLog& games() const { return games_; }
+
   private:
     void closeBoxes();
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
@@ -120,6 +125,7 @@ class GameSession final : private Services {
     std::unique_ptr<InvariantChecker> checker_;
     std::unique_ptr<script::Recorder> recorder_;
     std::deque<Box> boxes_;
+    GameLog games_;
     std::string error_;
     int errorNumber_ = 0;
     bool printCues_ = false;

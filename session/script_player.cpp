@@ -8,6 +8,16 @@ ScriptPlayer::ScriptPlayer(GameSession& session, std::vector<ScriptLine> script)
     : session_(session), script_(std::move(script)) {}
 
 std::optional<Micros> ScriptPlayer::playTo(Micros t) {
+    if (!stop_) return play(t);
+    if (t < *stop_) {
+        const std::optional<Micros> next = play(t);
+        return next ? std::min(*next, *stop_) : next;
+    }
+    play(*stop_);
+    return std::nullopt;
+}
+
+std::optional<Micros> ScriptPlayer::play(Micros t) {
     for (; next_ < script_.size(); ++next_) {
         const Command& c = script_[next_].command;
         if (c.verb == Verb::Advance || c.verb == Verb::Stall) {

@@ -30,14 +30,21 @@ class ScriptPlayer {
     // host's clock to wake next, or none once the script has ended.
     std::optional<Micros> playAlong(Micros now);
 
+    // The script ends at `t` on its clock, after the commands given at that moment, as if the
+    // rest of it were cut off.
+    void stopAt(Micros t) { stop_ = t; }
+
     // Told of each command just before it is played.
     std::function<void(const Command&)> onCommand;
 
   private:
+    std::optional<Micros> play(Micros t);
+
     GameSession& session_;
     std::vector<ScriptLine> script_;
     std::size_t next_ = 0;
     std::optional<Micros> until_;  // where the advance or stall being played ends
+    std::optional<Micros> stop_;   // where the script is cut off
     // In step with a host's clock: from the first wake, the host's time less `offset_` is the
     // script's; `wanted_` is the script's moment the last wake asked for.
     bool started_ = false;

@@ -1,6 +1,8 @@
 #include "session/sim_command.h"
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
 
 #include "session/driver.h"
 #include "session/quote.h"
@@ -9,12 +11,15 @@
 namespace fenwing::script {
 
 namespace {
-constexpr const char* kUsage = "Usage: fenwing-sim [--check] [--cues] [SCRIPT]\n";
+constexpr const char* kUsage = "Usage: fenwing-sim [--check] [--cues] [--games] [SCRIPT]\n";
 }  // namespace
 
 int simCommand(const std::vector<std::string>& args, std::istream& input, std::ostream& out,
                std::ostream& err, std::string_view version) {
-    ScriptDriver session(out, err);
+    // --games: what the script prints gives way to a line for each finished game.
+    std::ostringstream unseen;
+    const bool games = std::find(args.begin(), args.end(), "--games") != args.end();
+    ScriptDriver session(games ? unseen : out, err);
     // --check: the game's invariants are checked after every event (exit status 4 when one
     // breaks). --cues: each sound cue is printed as `cue NAME` where it happens.
     std::size_t i = 0;
@@ -24,6 +29,8 @@ int simCommand(const std::vector<std::string>& args, std::istream& input, std::o
             session.checkInvariants();
         } else if (option == "--cues") {
             session.printCues();
+        } else if (option == "--games") {
+            continue;
         } else if (option == "--help" || option == "-h") {
             out << kUsage
                 << "Plays Fenwing without a window, in virtual time, from the commands in "
@@ -31,6 +38,7 @@ int simCommand(const std::vector<std::string>& args, std::istream& input, std::o
                    "'fenwing --record'.\n\n"
                    "  --check        check the game's invariants after every event\n"
                    "  --cues         print each sound cue as 'cue NAME' where it happens\n"
+                   "  --games        print only a line for each game finished, with its result\n"
                    "  -h, --help     print this help and exit\n"
                    "  -v, --version  print the version and exit\n\n"
                    "The commands are described in the manual page, fenwing-sim(6).\n";
@@ -64,6 +72,9 @@ int simCommand(const std::vector<std::string>& args, std::istream& input, std::o
             << ": " << e.reason << '\n';
         return 2;
     }
+    if (games)
+        for (const GameResult& game : session.session().games().finished())
+            out << describe(game) << '\n';
     out.flush();
     return ScriptDriver::exitCode(status);
 }

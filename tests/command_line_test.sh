@@ -128,7 +128,7 @@ grep -qxF '.BR fenwing\-sim (6),' <(sed -n '/^\.SH SEE ALSO/,$p' "$source/docs/f
   fail "the manual page's SEE ALSO does not name fenwing-sim(6)"
 
 # The headless driver, installed beside the game: its help, version and refusals.
-bin=$sim name=fenwing-sim usage='Usage: fenwing-sim [--check] [--cues] [SCRIPT]'
+bin=$sim name=fenwing-sim usage='Usage: fenwing-sim [--check] [--cues] [--games] [SCRIPT]'
 expect 0 --help
 head -1 "$out" | grep -qxF "$usage" || fail "fenwing-sim --help: $(head -1 "$out")"
 grep -qF 'fenwing-sim(6)' "$out" || fail "fenwing-sim --help does not name its manual page"

@@ -10,11 +10,12 @@ LAYERS = [
     ("runtime", ["host"]),
     ("game", ["playfield", "game", "ducks", "pickups"]),
     ("session", ["session"]),
+    ("best games", ["best"]),
     ("hosts", ["window", "audio", "web"]),
     ("programs", ["app"]),
 ]
 RANK = {folder: rank for rank, (_, folders) in enumerate(LAYERS) for folder in folders}
-FIRST_HOST = 3
+FIRST_HOST = 4
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 

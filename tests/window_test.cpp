@@ -126,7 +126,7 @@ class WindowTest : public QObject {
     // The shot goes off as the left button goes down; the release, and the right and middle
     // buttons, do nothing.
     void onlyAPressOfTheLeftButtonShoots() {
-        WindowHost host(1, false, [] { return Micros{0}; });
+        WindowHost host(1, {}, [] { return Micros{0}; });
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(host.window(), kExposeMs));
         int shots = 0;
@@ -148,12 +148,11 @@ class WindowTest : public QObject {
     // and its closing has run to its end; an input closes the box that is open, as a replay's
     // click, which the player could only give with the box closed, must.
     void boxesOpenOneAtATimeAndAnInputClosesThem() {
-        WindowHost host(1, false, [] { return Micros{0}; });
+        WindowHost host(1, {}, [] { return Micros{0}; });
         Form& form = host.session().form();
         host.drive([&] {
             form.choose(form.menuItem("mnuhelpAbout"));
             form.choose(form.menuItem("mnuhelpControls"));
-            return false;
         });
         QTRY_VERIFY(QApplication::activeModalWidget());
         auto* first = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -165,10 +164,7 @@ class WindowTest : public QObject {
         QCOMPARE(QApplication::activeModalWidget()->windowTitle(), QStringLiteral("Controls"));
         script::Command click;
         click.verb = script::Verb::ClickAt;
-        host.drive([&] {
-            host.session().perform(click);
-            return false;
-        });
+        host.drive([&] { host.session().perform(click); });
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QVERIFY(host.session().boxes().empty());
     }
@@ -227,7 +223,7 @@ class WindowTest : public QObject {
     // the 192 ticks that fell due meanwhile.
     void aStallGivesEachTimerOneLateTick() {
         Micros now = 0;
-        WindowHost host(1, false, [&] { return now; });
+        WindowHost host(1, {}, [&] { return now; });
         Timer& mover = host.session().form().timer("tmrAmmoMove");
         int ticks = 0;
         mover.onTimer = [&, handler = mover.onTimer] {
@@ -247,7 +243,7 @@ class WindowTest : public QObject {
     // earlier, or the window would wake to find nothing due, again and again.
     void theWakeUpIsNeverEarly() {
         Micros now = 0;
-        WindowHost host(1, false, [&] { return now; });
+        WindowHost host(1, {}, [&] { return now; });
         QCOMPARE(host.wakeUp().interval(), 16);  // the first tick is due at 15.625 ms
         int wakeUps = 0;
         connect(&host.wakeUp(), &QTimer::timeout, [&] { ++wakeUps; });
@@ -264,8 +260,7 @@ class WindowTest : public QObject {
     // that control (or none, on the background). As the window opens, at its natural size (the
     // scale factor's own scale) and at a size of no whole scale with room at the sides.
     void paintAndClickAgree() {
-        WindowHost host(1, false,
-                        [] { return Micros{0}; });  // the clock stands still: nothing moves
+        WindowHost host(1, {}, [] { return Micros{0}; });  // the clock stands still: nothing moves
         Form& form = host.session().form();
         const auto put = [&](const char* name, float left, float top) {
             Image& image = form.image(name);
@@ -303,7 +298,7 @@ class WindowTest : public QObject {
     // device pixel of its old and its new place repainted: a repaint rounded inward at a
     // scale that is not whole would leave a trail of stale pixels behind it.
     void aMovedControlIsRepaintedWhereItWasAndWhereItIs() {
-        WindowHost host(1, false, [] { return Micros{0}; });  // nothing moves but the test's duck
+        WindowHost host(1, {}, [] { return Micros{0}; });  // nothing moves but the test's duck
         Image& duck = host.session().form().image("ImgDuck1");
         duck.setLeft(4003);
         duck.setTop(3007);

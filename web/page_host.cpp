@@ -15,13 +15,12 @@
 #include <vector>
 
 #include "playfield/layout.h"
-#include "session/game_session.h"
 #include "session/parser.h"
+#include "session/play.h"
 #include "session/quote.h"
 #include "session/reader.h"
 #include "session/recorder.h"
 #include "session/screen_mapping.h"
-#include "session/script_player.h"
 #include "session/sim_command.h"
 #include "session/state.h"
 
@@ -47,60 +46,43 @@ class PageHost final : private RepaintSink {
   public:
     // A game played here (`script` empty) or a replay of `script`.
     PageHost(std::uint64_t seed, std::optional<std::vector<script::ScriptLine>> script)
-        : session_(seed, output_) {
-        if (script) {
-            player_.emplace(session_, std::move(*script));
-        } else {
-            session_.playerAtControls();
+        : play_(script ? Play(std::move(*script), output_) : Play(seed, output_)) {
+        if (!play_.replay()) {
             auto recorder = std::make_unique<script::Recorder>(recording_);
             recorder_ = recorder.get();
-            session_.record(std::move(recorder));
+            session().record(std::move(recorder));
         }
-        session_.onBox = [](const Box&) { tellBox(); };
-        session_.onBoxesClosed = [] { tellBoxesClosed(); };
-        session_.onCue = [](Cue cue) { tellCue(std::string(cueName(cue)).c_str()); };
-        session_.form().setRepaintSink(this);
+        session().onBox = [](const Box&) { tellBox(); };
+        session().onBoxesClosed = [] { tellBoxesClosed(); };
+        session().onCue = [](Cue cue) { tellCue(std::string(cueName(cue)).c_str()); };
+        play_.onEnd = [](const Play::End& end) { tellEnd(end.status(), end.text.c_str()); };
+        session().form().setRepaintSink(this);
     }
-    ~PageHost() override { session_.form().setRepaintSink(nullptr); }
+    ~PageHost() override { session().form().setRepaintSink(nullptr); }
 
-    GameSession& session() { return session_; }
-    bool replay() const { return player_.has_value(); }
-    bool ended() const { return ended_; }
+    GameSession& session() { return play_.session(); }
+    bool replay() const { return play_.replay(); }
+    bool ended() const { return play_.ended(); }
     std::string printed() const { return output_.str(); }
 
     // The session's recording so far, closed as it would be if the page were closed now.
     std::string recording() {
         if (!recorder_) return {};
         std::string text = recording_.str();
-        if (!session_.over()) text += recorder_->closing(session_.now());
+        if (!session().over()) text += recorder_->closing(session().now());
         return text;
     }
 
-    // The page's clock says `now` (microseconds from the session's start): every tick due, or a
-    // stall, as in the window; a replay plays its script up to its own clock. Returns the
-    // page's time of the next deadline, or -1 when there is none.
-    double wake(Micros now) {
-        if (replay()) return replayTo(now);
-        drive([&] { session_.wake(now); });
-        return next();
-    }
-
+    // The page's clock says `now` (microseconds from the session's start). Returns the page's
+    // time of the next wake, or -1 when there is none.
+    double wake(Micros now) { return when(play_.wake(now)); }
     // An input of the player's at `now`, after every tick due until then. A replay takes none.
     double input(Micros now, const script::Command& command) {
-        if (replay()) return -1;
-        drive([&] {
-            session_.wake(now);
-            session_.perform(command);
-        });
-        return next();
+        return when(play_.input(now, command));
     }
-
     // Plays a replay at once to its end, in virtual time.
     void playAll() {
-        if (!replay()) return;
-        bool done = false;
-        drive([&] { done = !player_->playTo(std::numeric_limits<Micros>::max()); });
-        if (done) end(0, "");
+        if (replay()) play_.skipTo(std::numeric_limits<Micros>::max());
     }
 
     void resize(double width, double height) {
@@ -125,7 +107,7 @@ class PageHost final : private RepaintSink {
     //   L X Y W H ALIGN PIXELS BOLD CAPTION             a label
     std::string scene() const {
         std::string out;
-        const auto& stacking = session_.form().stacking();
+        const auto& stacking = play_.session().form().stacking();
         for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
             const VisualControl* c = *it;
             if (!c->Visible()) continue;
@@ -185,56 +167,14 @@ class PageHost final : private RepaintSink {
                 std::max(a.y + a.height, b.y + b.height) - y};
     }
 
-    // As the window's replay: the script in step with the page's clock.
-    double replayTo(Micros now) {
-        if (ended_) return -1;
-        std::optional<Micros> next;
-        bool done = false;
-        drive([&] {
-            next = player_->playAlong(now);
-            done = !next;
-        });
-        if (done) end(0, "");
-        if (ended_ || !next) return -1;
-        return double(*next);
-    }
-
-    double next() const {
-        if (ended_) return -1;
-        const auto due = session_.form().scheduler().nextDue();
-        return due ? double(*due) : -1;
-    }
-
-    template <typename Events>
-    void drive(const Events& events) {
-        if (ended_) return;
-        switch (session_.run(events)) {
-            case GameSession::Status::Running:
-                return;
-            case GameSession::Status::Ended:
-                return end(0, "");
-            case GameSession::Status::RuntimeError:
-                return end(1, "Run-time error '" + std::to_string(session_.errorNumber()) +
-                                  "':\n\n" + session_.error());
-            case GameSession::Status::CheckFailed:
-                return end(1, session_.error());  // the page runs no checks
-        }
-    }
-
-    void end(int status, const std::string& text) {
-        if (ended_) return;
-        ended_ = true;
-        tellEnd(status, text.c_str());
-    }
+    static double when(std::optional<Micros> next) { return next ? double(*next) : -1; }
 
     std::ostringstream output_;
     std::stringstream recording_;
-    GameSession session_;
+    Play play_;
     script::Recorder* recorder_ = nullptr;  // owned by the session
-    std::optional<script::ScriptPlayer> player_;
     ScreenMapping mapping_;
     std::vector<PixelRect> dirty_;
-    bool ended_ = false;
 };
 
 std::unique_ptr<PageHost> host;

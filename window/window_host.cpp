@@ -15,27 +15,36 @@
 
 namespace fenwing::qt {
 
-WindowHost::WindowHost(std::uint64_t seed, bool replay, Clock clock)
-    : session_(seed, output_), clock_(std::move(clock)), replay_(replay) {
+namespace {
+Play makePlay(std::uint64_t seed, std::optional<std::vector<script::ScriptLine>>& replay,
+              std::ostream& out) {
+    if (replay) return Play(std::move(*replay), out);
+    return Play(seed, out);
+}
+}  // namespace
+
+WindowHost::WindowHost(std::uint64_t seed, std::optional<std::vector<script::ScriptLine>> replay,
+                       Clock clock)
+    : play_(makePlay(seed, replay, output_)), clock_(std::move(clock)) {
     trace_ = Trace::fromEnvironment();
     if (trace_) trace_->mark("host");  // the application is ready: the window is built next
-    if (!replay_) session_.playerAtControls();
-    main_ = std::make_unique<MainWindow>(session_.form(), replay_);
+    main_ = std::make_unique<MainWindow>(session().form(), play_.replay());
     main_->onInput = [this](const script::Command& command) {
-        if (!replay_) dispatch(&command);  // a replay plays its script alone
+        if (!play_.replay()) dispatch(&command);  // a replay plays its script alone
     };
     placement_ = std::make_unique<Placement>(*main_->window(), *main_->view());
-    boxes_ = std::make_unique<BoxQueue>(session_, *main_->window());
-    session_.onCue = [this](Cue cue) {
+    boxes_ = std::make_unique<BoxQueue>(session(), *main_->window());
+    session().onCue = [this](Cue cue) {
         if (trace_) trace_->mark("cue:" + std::string(cueName(cue)));
         if (sound_) sound_->play(cue);
     };
+    play_.onEnd = [this](const Play::End& end) { ended(end); };
     traceEvents();
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, [this] { dispatch(nullptr); });
     monotonic_.start();  // the scheduler's time 0 is the form's creation
-    if (!replay_) arm();
+    if (!play_.replay()) start();
 }
 
 WindowHost::~WindowHost() = default;
@@ -48,7 +57,7 @@ FieldView* WindowHost::view() const { return main_->view(); }
 void WindowHost::traceEvents() {
     if (!trace_) return;
     trace_->mark("built");
-    Form& form = session_.form();
+    Form& form = session().form();
     Timer& mover = form.timer("tmrAmmoMove");
     mover.onTimer = [trace = trace_.get(), handler = mover.onTimer] {
         trace->tick();
@@ -59,7 +68,7 @@ void WindowHost::traceEvents() {
         trace->mark("start");
         handler();
     };
-    session_.onBox = [trace = trace_.get(), show = session_.onBox](const Box& box) {
+    session().onBox = [trace = trace_.get(), show = session().onBox](const Box& box) {
         trace->mark("box:" + box.title);
         show(box);
     };
@@ -79,63 +88,50 @@ void WindowHost::enableSound() {
 
 Micros WindowHost::elapsed() const { return clock_ ? clock_() : monotonic_.nsecsElapsed() / 1000; }
 
+// A replay starts from the event loop, which a script that ends at once must end.
+void WindowHost::start() {
+    if (play_.replay())
+        tick_.start(0);
+    else
+        arm(session().form().scheduler().nextDue());
+}
+
 void WindowHost::dispatch(const script::Command* input) {
-    drive([&] {
-        session_.wake(elapsed());
-        if (input) session_.perform(*input);
-        arm();
-        return false;
-    });
+    const Micros now = elapsed();
+    const std::optional<Micros> next = input ? play_.input(now, *input) : play_.wake(now);
+    if (play_.ended()) return;
+    view()->commit();
+    arm(next);
 }
 
-void WindowHost::drive(const std::function<bool()>& events) {
-    if (ended_) return;
-    bool done = false;
-    switch (session_.run([&] { done = events(); })) {
-        case GameSession::Status::Running:
-            view()->commit();
-            if (done) finish(0);
-            return;
-        case GameSession::Status::Ended:
-            return finish(0);
-        case GameSession::Status::RuntimeError: {
-            const QString text = QStringLiteral("Run-time error '%1':\n\n%2")
-                                     .arg(session_.errorNumber())
-                                     .arg(QString::fromStdString(session_.error()));
-            std::fprintf(stderr, "fenwing: run-time error %d: %s\n", session_.errorNumber(),
-                         session_.error().c_str());
-            ended_ = true;
-            tick_.stop();
-            boxes_->stop();
-            QMessageBox::critical(window(), QString::fromStdString(session_.form().caption()),
-                                  text);
-            return finish(1);
-        }
-        case GameSession::Status::CheckFailed:
-            return finish(1);  // the window runs no checks
-    }
+void WindowHost::drive(const std::function<void()>& events) {
+    play_.run(events);
+    if (!play_.ended()) view()->commit();
 }
 
-void WindowHost::arm() {
-    const auto due = session_.form().scheduler().nextDue();
-    if (!due) return tick_.stop();
-    // The next deadline is counted from the scheduler's, so lateness does not add up.
-    tick_.start(millisUntil(*due, elapsed()));
+// The next deadline is counted from the play's, so lateness does not add up.
+void WindowHost::arm(std::optional<Micros> next) {
+    if (!next) return tick_.stop();
+    tick_.start(millisUntil(*next, elapsed()));
 }
 
 std::string WindowHost::finishSession() {
-    if (!ended_ && !replay_) dispatch(nullptr);  // the ticks due until it closed
-    if (!ended_) session_.finish();
-    ended_ = true;
+    play_.finish(elapsed());
     tick_.stop();
     return output_.str();
 }
 
-void WindowHost::finish(int status) {
-    ended_ = true;
+void WindowHost::ended(const Play::End& end) {
     tick_.stop();
     boxes_->stop();
-    QCoreApplication::exit(status);
+    if (end.reason == Play::End::Reason::RuntimeError) {
+        const GameSession& s = session();
+        std::fprintf(stderr, "fenwing: run-time error %d: %s\n", s.errorNumber(),
+                     s.error().c_str());
+        QMessageBox::critical(window(), QString::fromStdString(s.form().caption()),
+                              QString::fromStdString(end.text));
+    }
+    QCoreApplication::exit(end.status());
 }
 
 }  // namespace fenwing::qt

@@ -24,8 +24,9 @@
   let t0 = performance.now();
   const now = () => Math.round((performance.now() - t0) * 1000);
   let timer = null;
-  let ended = false;
   let replaying = false;
+  // The session has ended: the play says so, and wakes no more.
+  const ended = () => M !== null && M.ended() === 1;
 
   // Wakes for the session's next deadline. While the document is hidden the page does not wake
   // at all: browsers slow a hidden tab's timers to about once a second, which the session would
@@ -34,7 +35,7 @@
   function arm(next) {
     if (timer !== null) clearTimeout(timer);
     timer = null;
-    if (next < 0 || ended || document.hidden) return;
+    if (next < 0 || document.hidden) return;
     timer = setTimeout(wake, Math.max(0, Math.ceil((next - now()) / 1000)));
   }
   function wake() {
@@ -49,7 +50,7 @@
   });
   // Catches the session up to this moment, for what the page is asked about it.
   function catchUp() {
-    if (!ended && !document.hidden) wake();
+    if (!ended() && !document.hidden) wake();
   }
 
   // ---- Drawing: only what the session says changed, on the next animation frame. ----
@@ -232,7 +233,7 @@
 
   // ---- Inputs: clicks, menus, keys. A replay takes none; an open box refuses them. ----
   let boxOpen = false;
-  const refused = () => replaying || ended || boxOpen;
+  const refused = () => replaying || ended() || boxOpen;
 
   canvas.addEventListener("pointerdown", (e) => {
     if (e.button !== 0 || e.pointerType === "touch" && !e.isPrimary) return;
@@ -332,7 +333,7 @@
 
   // ---- Boxes: the oldest one the player has not closed, in a dialog that pauses nothing. ----
   function showNextBox() {
-    if (boxOpen || ended || !M) return;
+    if (boxOpen || !M || ended()) return;
     const first = M.boxes().split("\f")[0];
     if (!first) return;
     const tab = first.indexOf("\t");
@@ -419,7 +420,6 @@
     location.href = location.pathname + (q ? "?" + q : "");
   }
   function onEnd(status, text) {
-    ended = true;
     arm(-1);
     dropBox();
     canvas.classList.add("ended");
@@ -453,7 +453,6 @@
   // A fresh session: its time starts now.
   function begin() {
     t0 = performance.now();
-    ended = false;
     dropBox();
     canvas.classList.remove("ended");
     resize(canvas.width, canvas.height);
@@ -501,7 +500,7 @@
     state() { catchUp(); return M.state(); },
     recording() { catchUp(); return M.recording(); },
     printed() { return M.printed(); },
-    get ended() { return ended || (M !== null && M.ended() === 1); },
+    get ended() { return ended(); },
     boxes() {
       return M.boxes().split("\f").filter(Boolean).map((b) => b.slice(0, b.indexOf("\t")));
     },
