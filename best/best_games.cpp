@@ -107,8 +107,10 @@ std::string header(std::string_view where, std::string_view player, std::int64_t
            isoDate(started) + "\n";
 }
 
-std::string playerLine(std::string_view player) {
-    return std::string(kPlayer) + cleanName(player) + "\n";
+std::string playerLine(std::string_view player) { return "# " + playerNote(player) + "\n"; }
+
+std::string playerNote(std::string_view player) {
+    return std::string(kPlayer.substr(2)) + cleanName(player);
 }
 
 RecordingInfo readInfo(std::string_view recording) {

@@ -43,9 +43,10 @@ struct RecordingInfo {
 // Comment lines that begin a recording: where it was made, who plays and when the session
 // began. The driver skips them; gamesOf reads them.
 std::string header(std::string_view where, std::string_view player, std::int64_t started);
-// A comment line that names the player from there on: the last one in a recording names the
-// player of all its games.
+// A comment line that names the player: the last one in a recording names the player of all
+// its games. playerNote is the same without "# " and the line break, for GameSession::note.
 std::string playerLine(std::string_view player);
+std::string playerNote(std::string_view player);
 RecordingInfo readInfo(std::string_view recording);
 
 // A name as a player may give it: at most kLongestName characters of any script, without

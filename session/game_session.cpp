@@ -139,9 +139,13 @@ void GameSession::checkInvariants() {
     };
 }
 
-void GameSession::record(std::unique_ptr<script::Recorder> recorder) {
+void GameSession::record(std::unique_ptr<script::Recorder> recorder, const std::string& comments) {
     recorder_ = std::move(recorder);
-    recorder_->begin(random_.state());
+    recorder_->begin(random_.state(), comments);
+}
+
+void GameSession::note(const std::string& text) {
+    if (recorder_ && !over_) recorder_->comment(text);
 }
 
 bool GameSession::recordingFailed() const { return recorder_ && !recorder_->ok(); }

@@ -99,8 +99,11 @@ class GameSession final : private Services {
     // A player is at the controls, not a script: the end of the program prints the final state
     // before "end", as the recording of the session would have it printed.
     void playerAtControls() { live_ = true; }
-    // Writes the session to `recorder` as it is played, from its first lines on.
-    void record(std::unique_ptr<script::Recorder> recorder);
+    // Writes the session to `recorder` as it is played, from its first lines on, which begin
+    // with `comments` (see Recorder::begin).
+    void record(std::unique_ptr<script::Recorder> recorder, const std::string& comments = {});
+    // A comment in the recording, from here on (see Recorder::comment).
+    void note(const std::string& text);
     bool recordingFailed() const;
     // The session ends with the game still running (the window was closed): its last moment
     // and its final state are recorded and printed. Nothing runs after it.

@@ -24,11 +24,15 @@ Recorder::Recorder(const std::string& path)
 
 Recorder::Recorder(std::ostream& out) : file_(out) { ok_ = static_cast<bool>(file_); }
 
-void Recorder::begin(std::uint64_t seed) {
-    write(
-        "# A session in the window: fenwing-sim plays it headless, fenwing --replay in the "
-        "window.\nversion " +
-        std::to_string(kVersion) + "\nseed " + std::to_string(seed) + "\n");
+void Recorder::begin(std::uint64_t seed, const std::string& comments) {
+    write((comments.empty() ? "# A session in the window: fenwing-sim plays it headless, fenwing "
+                              "--replay in the window.\n"
+                            : comments) +
+          "version " + std::to_string(kVersion) + "\nseed " + std::to_string(seed) + "\n");
+}
+
+void Recorder::comment(const std::string& text) {
+    write("# " + text.substr(0, text.find_first_of("\r\n")) + "\n");
 }
 
 // Longer waits than one advance may take are split.

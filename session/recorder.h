@@ -34,8 +34,13 @@ class Recorder {
     explicit Recorder(std::ostream& out);
     bool ok() const { return ok_; }
 
-    // The first lines: the language's version and the generator's starting state.
-    void begin(std::uint64_t seed);
+    // The first lines: comments that say what the recording is (`comments`, whole lines, each
+    // beginning with '#'; by default that it is a session in the window), the language's version
+    // and the generator's starting state.
+    void begin(std::uint64_t seed, const std::string& comments = {});
+    // A comment line, "# TEXT", between the lines written so far and the next ones; a line
+    // break in `text` ends it there.
+    void comment(const std::string& text);
     // An input delivered at `at`, after every tick due until then.
     void input(Micros at, const Command& command);
     // Before a catch-up: the timers ticked normally up to `from`, then nothing until `to`.
