@@ -259,6 +259,21 @@ TEST_P(WholeGame, PrintsWhatItShould) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, WholeGame, ::testing::Values("time_up", "out_of_shots"));
 
+// --games on every shipped script: a line for each finished game, and nothing else; a
+// recording made in the window that ends with Exit in the middle of a game has none.
+TEST(Program, PrintsTheGamesEachScriptFinished) {
+    for (const char* name : {"time_up", "out_of_shots", "cues"}) {
+        const std::string base = std::string(FENWING_TEST_SCRIPTS) + "/" + name;
+        const Outcome o = runProgram(base + ".sim", "--check --games");
+        EXPECT_EQ(o.exitCode, 0) << o.err;
+        EXPECT_EQ(o.out, readFile(base + ".games")) << name;
+    }
+    const Outcome o =
+        runProgram(std::string(FENWING_TEST_SCRIPTS) + "/../../docs/replay.sim", "--games");
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.out, "");
+}
+
 // Two games with --cues: every cue where it happens, among the values and boxes.
 TEST(Program, PrintsEachCueWhereItHappens) {
     const std::string base = std::string(FENWING_TEST_SCRIPTS) + "/cues";
