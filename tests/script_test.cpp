@@ -4,15 +4,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <sstream>
 
 #include "session/parser.h"
 #include "session/quote.h"
 #include "session/reader.h"
 #include "session/recorder.h"
+#include "session/script_player.h"
 #include "session/state.h"
 #include "sim_fixture.h"
 
@@ -127,6 +131,19 @@ TEST(ScriptFile, LinesAreReadNoFurtherThanTheLimit) {
     EXPECT_EQ(in.tellg(), 14 + 4097 + 4097);
 }
 
+// Only the script's first three bytes may be a mark: after a first line too short to hold one,
+// a mark that begins the second is part of its command, and refused.
+TEST(ScriptFile, AMarkAfterAShortFirstLineIsRefused) {
+    std::istringstream in("#\n\xEF\xBB\xBFkey F1\n");
+    try {
+        script::parseScript(in);
+        FAIL() << "the mark was left out";
+    } catch (const script::ScriptError& e) {
+        EXPECT_EQ(e.line, 2);
+        EXPECT_EQ(e.reason, "unknown command '\\uFEFFkey'");
+    }
+}
+
 // Once the script has ended nothing more is read from it: a terminal would wait for more input.
 TEST(ScriptFile, NothingIsReadAfterTheEnd) {
     struct Terminal : std::streambuf {
@@ -209,6 +226,95 @@ TEST(Session, APlayersExitPrintsTheFinalStateThenEnd) {
     EXPECT_EQ(session.run([&] { session.perform(del); }), GameSession::Status::Ended);
     script::printState(state, session.game());
     EXPECT_EQ(out.str(), state.str() + "end\n");
+}
+
+// Each timer's ticks, by name, from now on.
+struct TickCount {
+    explicit TickCount(Form& form) {
+        for (Timer* t : form.timers())
+            t->onTimer = [this, t, handler = t->onTimer] {
+                ++ticks[t->name()];
+                if (handler) handler();
+            };
+    }
+    int most() const {
+        int n = 0;
+        for (const auto& [name, count] : ticks) n = std::max(n, count);
+        return n;
+    }
+    std::map<std::string, int> ticks;
+};
+
+// A wake up to kMaxLateness after the first tick due gets every tick due, as a busy desktop's
+// jitter must; a microsecond later the time since is a stall, and each timer ticks once.
+TEST(Session, AWakeUpTo100MsLateGetsEveryTickAndLaterIsAStall) {
+    for (const Micros past : {Micros{0}, Micros{1}}) {
+        std::ostringstream out;
+        GameSession session(1, out);
+        session.run([&] { session.perform(parsed("key F1")); });
+        const Micros at = *session.form().scheduler().nextDue() + GameSession::kMaxLateness + past;
+        TickCount count(session.form());
+        session.run([&] { session.wake(at); });
+        EXPECT_EQ(session.now(), at);
+        if (past == 0)
+            EXPECT_EQ(count.ticks["TmrDuck1"], 7);  // 15.625 ms apart
+        else
+            EXPECT_EQ(count.most(), 1) << "a microsecond past the limit";
+    }
+}
+
+// Closing the window ends the session with the game running: its recording, closed by finish(),
+// replays in fenwing-sim to exactly what finish() printed, the final state included.
+TEST(Session, ARecordingClosedByFinishReplaysToWhatItPrinted) {
+    std::stringstream recording;
+    std::ostringstream out;
+    GameSession session(5, out);
+    session.playerAtControls();
+    session.record(std::make_unique<script::Recorder>(recording));
+    session.run([&] {
+        session.wake(400'000);  // a stall
+        session.perform(parsed("key F1"));
+        session.wake(2'345'678);
+        session.perform(parsed("click_at 5000 5000"));
+        session.wake(3'456'789);
+    });
+    session.finish();
+    EXPECT_NE(out.str().find("time 3456.789\n"), std::string::npos);
+    std::ostringstream replayed, err;
+    ScriptDriver sim(replayed, err);
+    sim.checkInvariants();
+    EXPECT_EQ(sim.run(recording), ScriptDriver::Status::Running) << err.str();
+    EXPECT_EQ(replayed.str(), out.str());
+}
+
+// A replay whose host's clock jumps 3 s (a stopped machine) pauses with it: each timer ticks at
+// most once, the next wake is not in the host's past (where it would be due at once, again and
+// again), and the script still ends where fenwing-sim's does.
+TEST(ScriptPlayer, AHostsClockThatJumpsPausesTheReplay) {
+    const char* text = "key F1\nadvance 2000\nclick_at 5000 5000\nadvance 3000\nstate\n";
+    std::ostringstream out;
+    GameSession session(1, out);
+    std::istringstream in(text);
+    script::ScriptPlayer player(session, script::parseScript(in));
+    const Micros start = 7'000'000;  // the host's clock, which began long before
+    std::optional<Micros> next;
+    session.run([&] { next = player.playAlong(start); });
+    session.run([&] { next = player.playAlong(start + 50'000); });
+    ASSERT_TRUE(next);
+    TickCount count(session.form());
+    const Micros late = start + 3'050'000;
+    session.run([&] { next = player.playAlong(late); });
+    EXPECT_LE(count.most(), 1);
+    ASSERT_TRUE(next);
+    EXPECT_GE(*next, late);
+    for (int wakes = 0; next && wakes < 1000; ++wakes)
+        session.run([&] { next = player.playAlong(*next); });
+    EXPECT_FALSE(next);
+    std::ostringstream simOut, err;
+    ScriptDriver sim(simOut, err);
+    std::istringstream again(text);
+    sim.run(again);
+    EXPECT_EQ(out.str(), simOut.str());
 }
 
 // Each `NAME.PROP VALUE` or `FIELD VALUE` line of `state` is what `get` prints; the clock and

@@ -118,6 +118,13 @@ TEST(Mixer, LimitsALoudSumToTheCeilingAndLetsGoAfter) {
     EXPECT_EQ(peak(out, 0, loud.size()), Mixer::kCeiling);
     for (std::size_t i = 0; i < loud.size(); ++i)
         ASSERT_GE(std::abs(int(out[i])), 56000 * Mixer::kCeiling / 64000 - 1) << i;
+    // It lets go over some 50 ms: by then about a third (1/e) of the cut is left, neither all of
+    // it (a slow release ducks the next sounds) nor none (a quick one pumps). The cut is read
+    // from the quiet tone alone, which is +-4000.
+    const auto cut = [&](std::size_t i) { return 1 - std::abs(out[i]) / 4000.0; };
+    const double left = cut(loud.size() + kSoundRate / 20) / cut(loud.size());
+    EXPECT_GT(left, 0.30) << cut(loud.size());
+    EXPECT_LT(left, 0.44) << cut(loud.size());
     // Half a second after the loud ones, the quiet one is back at its own level, untouched.
     EXPECT_EQ(peak(out, loud.size() + kSoundRate / 2, quiet.size() - 100), 4000);
     EXPECT_FALSE(mixer.playing());

@@ -2,10 +2,11 @@
 // in-page driver answers every shipped script as the native fenwing-sim does, a click on a duck
 // found from the page's pixels hits it, the keys act and the browser's own do not, a box lets the
 // game run on, a session recorded in the page replays natively to the page's state, the desktop's
-// recording replays in the page, and a bad recording gives one clear message.
+// recording replays in the page, a click lands where it was aimed on a screen of device pixel ratio
+// 2, a hidden tab stands still, and a bad recording gives one clear message.
 //   node tests/web/page_test.mjs NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh, serves it with python3's http.server on a free port of
-// 127.0.0.1, and stops both the server and the browser at the end. FENWING_CHROMIUM names the
+// 127.0.0.1, and stops the server and the browsers at the end. FENWING_CHROMIUM names the
 // browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used.
 import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -127,10 +128,10 @@ async function main() {
     return 1;
   }
   const { server, dir, port } = serve();
-  let browser = null;
+  let browser = null, dense = null;
   const stop = () => {
     server.kill();
-    browser?.process()?.kill("SIGKILL");
+    for (const b of [browser, dense]) b?.process()?.kill("SIGKILL");
     fs.rmSync(dir, { recursive: true, force: true });
   };
   const timer = setTimeout(() => {
@@ -139,14 +140,19 @@ async function main() {
     process.exit(1);
   }, 240000);
   try {
-    browser = await puppeteer.launch({
+    const launch = (args, defaultViewport) => puppeteer.launch({
       executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
       headless: true,
-      args: ["--no-sandbox", "--window-size=1000,900"],
-      defaultViewport: { width: 1000, height: 900 },
+      args: ["--no-sandbox", "--window-size=1000,900", ...args],
+      defaultViewport,
     });
-    await run(browser, `http://127.0.0.1:${await port}/page/index.html`);
+    browser = await launch([], { width: 1000, height: 900 });
+    // A screen of device pixel ratio 2 as a browser finds one; an emulated one (puppeteer's
+    // deviceScaleFactor) leaves the canvas's device-pixel box at its size in CSS pixels.
+    dense = await launch(["--force-device-scale-factor=2"], null);
+    await run(browser, dense, `http://127.0.0.1:${await port}/page/index.html`);
     await browser.close();
+    await dense.close();
   } finally {
     stop();
     clearTimeout(timer);
@@ -175,7 +181,7 @@ const state = (page) => page.evaluate(() => window.fenwing.state());
 const ended = (page, seconds) =>
   page.waitForFunction(() => window.fenwing.ended, { timeout: seconds * 1000, polling: 100 }).then(() => true, () => false);
 
-async function run(browser, base) {
+async function run(browser, dense, base) {
   // Loading, and the in-page driver against the native one for every shipped script.
   const { page, problems } = await open(browser, base, "");
   await sleep(1000);
@@ -199,6 +205,7 @@ async function run(browser, base) {
   await page.close();
 
   await play(browser, base);
+  await unseen(dense, base);
   await replays(browser, base);
 }
 
@@ -307,6 +314,41 @@ async function play(browser, base) {
     "the page's recording replays with fenwing-sim --check to what the page printed",
     `${firstDifference(replayed.stdout, printed)}\n  status ${replayed.status}, ${replayed.stderr}`);
   check(problems.length === 0, "nothing in the console in play", problems.join("\n"));
+  await page.close();
+}
+
+// On a screen of device pixel ratio 2, a click lands where it was aimed; in a tab hidden for 2 s
+// the game stands still and takes the hidden time as one stall.
+async function unseen(browser, base) {
+  const { page, problems } = await open(browser, base, "?seed=3&mute");
+  const recording = () => page.evaluate(() => window.fenwing.recording());
+  const aim = await page.evaluate(() => window.fenwing.pixelOf(6000, 5000));
+  await page.mouse.click(aim.x, aim.y);
+  const click = (await recording()).match(/^click_at (\S+) (\S+)$/m) ?? [];
+  // The canvas's own device pixels to a CSS pixel, as the page divides a click's place by.
+  const ratio = await page.evaluate(() => { const c = document.querySelector("canvas#field"); return c.width / c.getBoundingClientRect().width; });
+  check(Math.abs(ratio - 2) < 0.01 && Math.abs(click[1] - 6000) <= 15 && Math.abs(click[2] - 5000) <= 15,
+    "at a device pixel ratio of 2 a click lands where it was aimed", `  ratio ${ratio}, aimed at 6000 5000: ${click[0]}`);
+
+  // Hidden behind another tab, after a game has started.
+  const stalls = async () => (await recording()).match(/^stall .*$/gm) ?? [];
+  await page.keyboard.press("F1");
+  await sleep(300);
+  const before = (await stalls()).length;
+  const other = await browser.newPage();
+  await other.bringToFront();
+  await page.waitForFunction(() => document.hidden, { polling: 50 });
+  const [hidden, still] = [await state(page), (await sleep(2000), await state(page))];
+  await page.bringToFront();
+  await page.waitForFunction(() => !document.hidden, { polling: 50 });
+  await sleep(100);
+  const fresh = (await stalls()).slice(before);
+  // (A stall after it is the jitter of a loaded machine, not the tab's.)
+  check(hidden === still && Number(fresh[0]?.split(" ")[1]) >= 2000,
+    "in a tab hidden for 2 s the game stands still, then takes the time as one stall",
+    `  the state ${hidden === still ? "stood still" : "changed"}; stalls since: ${JSON.stringify(fresh)}`);
+  check(problems.length === 0, "nothing in the console on a dense screen or hidden", problems.join("\n"));
+  await other.close();
   await page.close();
 }
 
