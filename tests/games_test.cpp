@@ -153,6 +153,10 @@ TEST(BestGames, TheTableReadsBackAndADamagedOneIsRefused) {
     const std::string text = best_::formatTable(table);
     ASSERT_EQ(best_::parseTable(text), table);
     EXPECT_EQ(best_::parseTable(best_::formatTable({})), std::vector<best_::BestGame>{});
+    // A recording made before recordings named their player: unknown, and read back so.
+    table[0].player.clear();
+    EXPECT_EQ(best_::parseTable(best_::formatTable(table)), table);
+    table[0].player = "Zoë 山田 <b>";
     const auto damaged = [&](std::string from, std::string to) {
         std::string t = text;
         t.replace(t.find(from), from.size(), to);
