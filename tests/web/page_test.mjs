@@ -156,8 +156,10 @@ async function main() {
 }
 
 // The page at `query`, ready; with what its console and loading said that they should not have.
-async function open(browser, base, query) {
+// `prepare` readies the page before it loads.
+async function open(browser, base, query, prepare) {
   const page = await browser.newPage();
+  if (prepare) await prepare(page);
   const problems = [];
   const loads = { count: 0 };
   page.on("console", (m) => ["error", "warn", "warning", "assert"].includes(m.type()) && problems.push(`console ${m.type()}: ${m.text()}`));
@@ -200,6 +202,7 @@ async function run(browser, base) {
 
   await play(browser, base);
   await replays(browser, base);
+  await bestGames(browser, base);
 }
 
 // One session: a hit from the page's pixels, the keys, a box that lets the game run on, Exit; then
@@ -332,6 +335,230 @@ async function replays(browser, base) {
     "a bad recording gives one clear message and the page goes on",
     `  #message ${JSON.stringify(message)}, expected the reason ${JSON.stringify(reason)} and its line; state answers ${alive}\n${uncaught.join("\n")}`);
   await page.close();
+}
+
+// ---- The best games: kept in the browser's storage, shown, watched again. ----
+
+// Starts a game with F1 and clicks across the field, one click every 50 ms, until the game is
+// finished (its shots run out, crates taken or not; a duck hit now and then); closes the box it
+// ends with. Returns the clicks made and the games in the table then.
+async function finishByClicks(page) {
+  const games = () => page.evaluate(() => window.fenwing.bestGames().length);
+  const finished = () => page.evaluate(() => window.fenwing.boxes().includes("Oh no!"));
+  await page.keyboard.press("F1");
+  await sleep(100);
+  let clicks = 0;
+  for (; clicks < 80 && !(await finished()); clicks++) {
+    const spot = await page.evaluate((n) => window.fenwing.pixelOf(2000 + (n * 1300) % 10000, 2500 + (n % 3) * 2000), clicks);
+    await page.mouse.click(spot.x, spot.y);
+    await sleep(50);
+  }
+  await page.waitForFunction(() => document.querySelector("#notice")?.hidden === false, { timeout: 5000 }).catch(() => {});
+  await sleep(200);  // the page keeps the game after the event that finished it
+  await page.keyboard.press("Enter");
+  await sleep(100);
+  return { clicks, games: await games() };
+}
+
+// The table as shown: its rows' cells, and which row is highlighted.
+const shownTable = (page) => page.evaluate(() => [...document.querySelectorAll("#best-rows tr")].map((tr) => ({
+  cells: [...tr.querySelectorAll("td:not(.actions)")].map((td) => td.textContent), newest: tr.classList.contains("newest"),
+})));
+const keptKeys = (page) => page.evaluate(() => Object.keys(localStorage).sort());
+
+// The recording cut at `end` (microseconds of its game time), after the inputs given then, and
+// closed with `state`: what fenwing-sim prints at that moment.
+function cutAt(recording, end) {
+  const out = [];
+  let t = 0;
+  for (const line of recording.split("\n")) {
+    const [verb, arg] = line.trim().split(/\s+/);
+    if (verb === "advance" || verb === "stall") {
+      const us = Math.round(Number(arg) * 1000);
+      if (t + us > end) {
+        if (verb === "advance" && end > t) out.push(`advance ${(end - t) / 1000}`);
+        break;
+      }
+      t += us;
+    } else if (verb === "state" || verb === "get") {
+      continue;
+    }
+    out.push(line);
+  }
+  return out.join("\n") + "\nstate\n";
+}
+
+// fenwing-sim --games on a recording: {number: {start, end, hits, shots, crates, clocks}}.
+function nativeGames(recording) {
+  const file = path.join(os.tmpdir(), `fenwing-best-${process.pid}.sim`);
+  fs.writeFileSync(file, recording);
+  const r = sim(["--games", file], "");
+  fs.rmSync(file, { force: true });
+  const games = {};
+  for (const m of r.stdout.matchAll(/^game (\d+) from ([\d.]+) to ([\d.]+) ended \w+ hits (\d+) shots (\d+) crates (\d+) clocks (\d+)$/gm))
+    games[m[1]] = { start: Math.round(m[2] * 1000), end: Math.round(m[3] * 1000), hits: +m[4], shots: +m[5], crates: +m[6], clocks: +m[7] };
+  return games;
+}
+
+async function bestGames(browser, base) {
+  // A fresh browser's storage: nothing kept, an empty table.
+  let { page, problems } = await open(browser, base, "?mute&seed=11");
+  await page.evaluate(() => localStorage.clear());
+  await page.close();
+  ({ page, problems } = await open(browser, base, "?mute&seed=11"));
+  await page.keyboard.press("F6");
+  await sleep(100);
+  const empty = await page.evaluate(() => [document.querySelector("dialog#best")?.open, document.querySelector("#best-none")?.hidden]);
+  check(empty[0] === true && empty[1] === false, "F6 shows the table, empty in a fresh browser", `  ${JSON.stringify(empty)}`);
+  await page.keyboard.press("F6");
+
+  // Two games finished by real clicks, the player renamed between them.
+  const first = await finishByClicks(page);
+  const announced = await page.evaluate(() => [document.querySelector("#notice").hidden, document.querySelector("#notice > :last-child")?.textContent]);
+  check(first.games === 1 && !announced[0] && /^A best game: No\. 1 of the ten/.test(announced[1]),
+    `a game finished by ${first.clicks} clicks enters the table and is announced in the bar`, `  ${first.games} games, notice ${JSON.stringify(announced)}`);
+  let keys = await keptKeys(page);
+  let recordingKey = keys.find((k) => k.startsWith("fenwing.recording."));
+  check(keys.length === 2 && keys.includes("fenwing.best") && recordingKey, "the table and the game's recording are kept", `  keys ${keys}`);
+
+  await page.click("#best-button");
+  await page.click("#best-name", { count: 3 });
+  await page.keyboard.type("Tester Ö");
+  await page.keyboard.press("Delete");  // the name's, not the game's Exit
+  await page.keyboard.press("Enter");
+  await sleep(100);
+  const renamed = await page.evaluate(() => [window.fenwing.player, window.fenwing.ended, localStorage.getItem("fenwing.player")]);
+  let table = await shownTable(page);
+  check(renamed[0] === "Tester Ö" && renamed[1] === false && renamed[2] === "Tester Ö" && table.length === 1 && table[0].cells[1] === "Tester Ö",
+    "the name is changed in the table (its games named by it), and Del in it ends nothing", `  ${JSON.stringify(renamed)} ${JSON.stringify(table)}`);
+  const [, badName] = await page.evaluate(() => {
+    document.querySelector("#best-name").value = "x".repeat(41);
+    document.querySelector("#best-name-form").requestSubmit();
+    return [window.fenwing.player, document.querySelector("#best-name-problem").textContent];
+  });
+  check(badName.includes("longer than 40") && (await page.evaluate(() => window.fenwing.player)) === "Tester Ö", "a name too long is refused, saying why", `  ${badName}`);
+  await page.keyboard.press("Escape");
+  check(!(await page.evaluate(() => document.querySelector("dialog#best").open)), "Esc hides the table");
+
+  const second = await finishByClicks(page);
+  const rows = await page.evaluate(() => window.fenwing.bestGames());
+  await page.keyboard.press("F6");
+  await sleep(100);
+  table = await shownTable(page);
+  const recording = await page.evaluate((k) => localStorage.getItem(k), recordingKey);
+  const native = nativeGames(recording);
+  const agree = rows.length === 2 && rows.every((r) => {
+    const g = native[r.number];
+    return g && r.hits === g.hits && r.shots === g.shots && r.crates === g.crates && r.clocks === g.clocks && r.start === g.start && r.end === g.end;
+  });
+  check(second.games === 2 && agree, "each game in the table is what fenwing-sim --games finds in its kept recording",
+    `  page ${JSON.stringify(rows)}\n  native ${JSON.stringify(native)}`);
+  const newestRow = rows.findIndex((r) => r.number === 2);
+  check(table.length === 2 && table.every((r, i) => r.newest === (i === newestRow)) && table.every((r) => r.cells[1] === "Tester Ö" && /^\d{4}-\d\d-\d\d \d\d:\d\d$/.test(r.cells[6])),
+    "the table shows both games with the name and the date, the newest highlighted", `  ${JSON.stringify(table)}`);
+  check(problems.length === 0, "nothing in the console while best games are kept", problems.join("\n"));
+  await page.close();
+
+  // After a reload, still there; then watched to the end of game 2.
+  ({ page, problems } = await open(browser, base, "?mute"));
+  await page.click("#best-button");
+  await sleep(100);
+  const again = await shownTable(page);
+  check(JSON.stringify(again.map((r) => r.cells)) === JSON.stringify(table.map((r) => r.cells)) && again.some((r) => r.newest) &&
+    (await page.evaluate(() => window.fenwing.player)) === "Tester Ö", "after a reload the table and the name are still there",
+    `  before ${JSON.stringify(table)}\n  after ${JSON.stringify(again)}`);
+  const watched = rows[newestRow];
+  const started = Date.now();
+  await page.click(`#best-rows tr:nth-child(${newestRow + 1}) td.actions button`);
+  const watching = await page.evaluate(() => [window.fenwing.watching, document.querySelector("#stop-watching").hidden, document.querySelector("dialog#best").open]);
+  const done = await ended(page, 30);
+  const took = Date.now() - started;
+  const want = sim([], cutAt(recording, watched.end)).stdout;
+  const got = await state(page);
+  check(watching[0] && !watching[1] && !watching[2] && done && got.length > 1000 && want.endsWith(got),
+    "watching game 2 ends in the state fenwing-sim prints at its end",
+    `  watching ${JSON.stringify(watching)}, ended ${done}\n${firstDifference(want.slice(want.length - got.length), got)}`);
+  const length = (watched.end - watched.start) / 1000;
+  check(took >= length - 100 && took < length + 5000, `the game is watched in real time (${took} ms for a game of ${length} ms)`);
+  const end = await page.evaluate(() => document.querySelector("#message").textContent);
+  await page.click("#message button");
+  await sleep(200);
+  const after = await page.evaluate(() => [window.fenwing.watching, window.fenwing.ended, document.querySelector("#stop-watching").hidden]);
+  check(end.startsWith("The game has been watched to its end") && after[0] === false && after[1] === false && after[2] === true,
+    "at its end, Play goes back to a new game", `  message ${JSON.stringify(end)}, then ${JSON.stringify(after)}`);
+  await page.keyboard.press("F6");
+  await sleep(100);
+  await page.click(`#best-rows tr:nth-child(1) td.actions button`);
+  await sleep(200);
+  await page.click("#stop-watching");
+  await sleep(200);
+  await page.keyboard.press("F1");
+  await sleep(200);
+  const stopped = await page.evaluate(() => [window.fenwing.watching, window.fenwing.ended]);
+  check(stopped[0] === false && stopped[1] === false && caption(await state(page), "LblTimeLeft") === "60", "Stop watching goes back to a new game",
+    `  ${JSON.stringify(stopped)}`);
+  check(problems.length === 0, "nothing in the console while watching", problems.join("\n"));
+  await page.close();
+
+  // A table damaged or edited by hand is made again from the recordings, with one message.
+  const good = await (async () => {
+    const p = await open(browser, base, "?mute");
+    const t = await p.page.evaluate(() => localStorage.getItem("fenwing.best"));
+    await p.page.close();
+    return t;
+  })();
+  for (const [what, damage] of [["edited by hand", (t) => t.replace(/^1\t\d+/m, "1\t99")], ["damaged", (t) => t.slice(0, 40)], ["lost", null]]) {
+    const p = await open(browser, base, "?mute", (pg) => pg.evaluateOnNewDocument((text, marker) => {
+      if (sessionStorage.getItem(marker)) return;
+      sessionStorage.setItem(marker, "1");
+      if (text === null) localStorage.removeItem("fenwing.best");
+      else localStorage.setItem("fenwing.best", text);
+    }, damage && damage(good), `damaged-${what}`));
+    await p.page.keyboard.press("F6");  // the table made again once more, from what is kept now
+    await sleep(100);
+    const notices = await p.page.evaluate(() => [...document.querySelectorAll("#notice > *")].map((n) => n.textContent));
+    const rebuilt = await p.page.evaluate(() => localStorage.getItem("fenwing.best"));
+    check(rebuilt === good && notices.length === 1 && /did not agree/.test(notices[0]),
+      `a table ${what} is made again from its recordings, with one message`,
+      `  notices ${JSON.stringify(notices)}\n  kept ${JSON.stringify(rebuilt)}`);
+    await p.page.close();
+  }
+  await storageRefused(browser, base, good);
+}
+
+// A browser that refuses its storage: one message, the game plays on, the session's games shown.
+async function storageRefused(browser, base, good) {
+  const counting = (pg) => pg.evaluateOnNewDocument(() => {
+    window.noticesSeen = [];
+    document.addEventListener("DOMContentLoaded", () => new MutationObserver((changes) => {
+      for (const c of changes) for (const line of c.addedNodes) window.noticesSeen.push(line.textContent);
+    }).observe(document.querySelector("#notice"), { childList: true }));
+  });
+  const cases = [
+    ["throws on every access", (pg) => pg.evaluateOnNewDocument(() => Object.defineProperty(window, "localStorage", {
+      get() { throw new DOMException("The storage is turned off", "SecurityError"); },
+    }))],
+    ["is full", (pg) => pg.evaluateOnNewDocument(() => {
+      Storage.prototype.setItem = function () { throw new DOMException("The quota has been exceeded", "QuotaExceededError"); };
+    })],
+  ];
+  for (const [what, refuse] of cases) {
+    const { page, problems } = await open(browser, base, "?mute&seed=5", async (pg) => { await counting(pg); await refuse(pg); });
+    const a = await finishByClicks(page);
+    const b = await finishByClicks(page);
+    await page.keyboard.press("F1");
+    await sleep(200);
+    const s = await state(page);
+    const seen = await page.evaluate(() => window.noticesSeen);
+    const refusals = seen.filter((t) => t.includes("does not let the page keep"));
+    const kept = what === "is full" ? await page.evaluate(() => localStorage.getItem("fenwing.best")) : good;
+    const before = what === "is full" ? good.split("\n").filter(Boolean).length - 2 : 0;  // the games kept, still read
+    check(refusals.length === 1 && a.games === before + 1 && b.games === before + 2 && caption(s, "LblTimeLeft") === "60" && kept === good &&
+      problems.filter((p) => p.startsWith("uncaught")).length === 0,
+      `storage that ${what}: one message, the session's games still shown, the game plays on, the table kept before unharmed`,
+      `  notices ${JSON.stringify(seen)}; ${a.games} then ${b.games} games; seconds left ${caption(s, "LblTimeLeft")}\n${problems.join("\n")}`);
+    await page.close();
+  }
 }
 
 const status = await main().catch((e) => {
