@@ -504,6 +504,7 @@
     latest: null,     // the last game finished here that entered it: {recording, number}
     watching: null,   // the row being watched
     skipping: false,  // a watch plays the part before its game at once, without sound
+    stale: false,     // another page of this browser has changed what is kept since
     refusedSaid: false,
     rebuiltSaid: false,
   };
@@ -562,6 +563,7 @@
   // with this session's recording when a game of it is in the table, and without the
   // recordings that no game in it needs. `finished` is the number of a game just finished here.
   function remember(finished) {
+    best.stale = false;
     const store = kept();
     const current = replaying ? "" : best.session;
     M.bestClear();
@@ -662,7 +664,7 @@
   function showBest() {
     if (!M || boxOpen || $("best").open) return;
     closeMenus();
-    remember(0);  // what another page of this browser kept meanwhile too
+    if (best.stale) remember(0);
     showRows();
     $("best-name").value = best.player;
     $("best-name-problem").textContent = "";
@@ -672,6 +674,13 @@
   function hideBest() {
     if ($("best").open) $("best").close();
   }
+  // What another page of this browser keeps: shown at once when the table is open, else when it
+  // opens (the table is made only then: a game on the screen is not held up meanwhile).
+  addEventListener("storage", (e) => {
+    if (e.key !== null && e.key !== KEEP.table && !e.key.startsWith(KEEP.recording)) return;
+    best.stale = true;
+    if (M && $("best").open) remember(0);
+  });
   $("best-button").addEventListener("click", () => ($("best").open ? hideBest() : showBest()));
   $("best-close").addEventListener("click", hideBest);
 
