@@ -526,6 +526,39 @@ async function bestGames(browser, base) {
     await p.page.close();
   }
   await storageRefused(browser, base, good);
+  await onlyTenKept(browser, base);
+}
+
+// Twelve recordings kept without a table: the table is made of the ten best games, and the
+// recordings of the two left out are no longer kept.
+async function onlyTenKept(browser, base) {
+  const recordings = {};
+  for (let k = 1; k <= 12; k++) {
+    let text = "# A game played in a browser page: fenwing-sim plays it headless, the page replays it.\n" +
+      `# player: P${k}\n# started: 2026-01-01T10:${String(k).padStart(2, "0")}:00Z\nversion 1\nseed ${k}\nkey F1\n`;
+    for (let n = 0; n < 25; n++) text += `advance ${150 + k}\nclick_at ${2000 + (n * 1300) % 10000} ${2500 + (n % 3) * 2000}\n`;
+    recordings[`k${k}.sim`] = text + "advance 10\nstate\n";
+  }
+  const { page, problems } = await open(browser, base, "?mute", (pg) => pg.evaluateOnNewDocument((recordings) => {
+    if (sessionStorage.getItem("ten")) return;
+    sessionStorage.setItem("ten", "1");
+    localStorage.clear();
+    for (const [name, text] of Object.entries(recordings)) localStorage.setItem(`fenwing.recording.${name}`, text);
+  }, recordings));
+  const rows = await page.evaluate(() => window.fenwing.bestGames());
+  const keys = (await keptKeys(page)).filter((k) => k.startsWith("fenwing.recording.")).map((k) => k.slice(18)).sort();
+  const named = [...new Set(rows.map((r) => r.recording))].sort();
+  // Each game left out ranks below the tenth: fewer hits, or as many with more shots or later.
+  const k = (name) => Number(name.slice(1, -4));
+  const tenth = rows[rows.length - 1];
+  const below = Object.keys(recordings).filter((n) => !named.includes(n)).every((n) => {
+    const g = nativeGames(recordings[n])[1];
+    return g && (g.hits < tenth.hits || g.hits === tenth.hits && (g.shots > tenth.shots || g.shots === tenth.shots && k(n) > k(tenth.recording)));
+  });
+  check(rows.length === 10 && JSON.stringify(keys) === JSON.stringify(named) && below && problems.length === 0,
+    "of twelve kept recordings, the ten that hold the ten best games are kept, the others removed",
+    `  rows ${JSON.stringify(rows.map((r) => [r.recording, r.hits, r.shots]))}\n  kept ${keys}\n${problems.join("\n")}`);
+  await page.close();
 }
 
 // A browser that refuses its storage: one message, the game plays on, the session's games shown.
