@@ -2,11 +2,14 @@
 // in-page driver answers every shipped script as the native fenwing-sim does, a click on a duck
 // found from the page's pixels hits it, the keys act and the browser's own do not, a box lets the
 // game run on, a session recorded in the page replays natively to the page's state, the desktop's
-// recording replays in the page, and a bad recording gives one clear message.
+// recording replays in the page, and a bad recording gives one clear message; the best games are
+// kept in the browser's storage, shown, watched to the state fenwing-sim prints, and survive a
+// reload, a damaged table and a storage that refuses.
 //   node tests/web/page_test.mjs NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh, serves it with python3's http.server on a free port of
 // 127.0.0.1, and stops both the server and the browser at the end. FENWING_CHROMIUM names the
-// browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used.
+// browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used;
+// with FENWING_WEB_SHOTS=DIR, the README's picture of the table is taken into DIR.
 import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
@@ -134,10 +137,10 @@ async function main() {
     fs.rmSync(dir, { recursive: true, force: true });
   };
   const timer = setTimeout(() => {
-    console.log("FAIL: the browser's checks did not finish within 240 s");
+    console.log("FAIL: the browser's checks did not finish within 420 s");
     stop();
     process.exit(1);
-  }, 240000);
+  }, 420000);
   try {
     browser = await puppeteer.launch({
       executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
@@ -416,7 +419,7 @@ async function bestGames(browser, base) {
   const first = await finishByClicks(page);
   const announced = await page.evaluate(() => [document.querySelector("#notice").hidden, document.querySelector("#notice > :last-child")?.textContent]);
   check(first.games === 1 && !announced[0] && /^A best game: No\. 1 of the ten/.test(announced[1]),
-    `a game finished by ${first.clicks} clicks enters the table and is announced in the bar`, `  ${first.games} games, notice ${JSON.stringify(announced)}`);
+    `a game finished by ${first.clicks} clicks enters the table and is announced under the bar`, `  ${first.games} games, notice ${JSON.stringify(announced)}`);
   let keys = await keptKeys(page);
   let recordingKey = keys.find((k) => k.startsWith("fenwing.recording."));
   check(keys.length === 2 && keys.includes("fenwing.best") && recordingKey, "the table and the game's recording are kept", `  keys ${keys}`);
@@ -471,7 +474,9 @@ async function bestGames(browser, base) {
   const watched = rows[firstRow];
   const started = Date.now();
   await page.click(`#best-rows tr:nth-child(${firstRow + 1}) td.actions button`);
-  const watching = await page.evaluate(() => [window.fenwing.watching, document.querySelector("#stop-watching").hidden, document.querySelector("dialog#best").open]);
+  const shownNow = (selector) => page.evaluate((q) => getComputedStyle(document.querySelector(q)).display !== "none", selector);
+  const watching = [await page.evaluate(() => window.fenwing.watching), !(await shownNow("#stop-watching")),
+    await page.evaluate(() => document.querySelector("dialog#best").open)];
   const done = await ended(page, 30);
   const took = Date.now() - started;
   const want = sim([], cutAt(recording, watched.end)).stdout;
@@ -484,7 +489,7 @@ async function bestGames(browser, base) {
   const end = await page.evaluate(() => document.querySelector("#message").textContent);
   await page.click("#message button");
   await sleep(200);
-  const after = await page.evaluate(() => [window.fenwing.watching, window.fenwing.ended, document.querySelector("#stop-watching").hidden]);
+  const after = [...await page.evaluate(() => [window.fenwing.watching, window.fenwing.ended]), !(await shownNow("#stop-watching"))];
   check(end.startsWith("The game has been watched to its end") && after[0] === false && after[1] === false && after[2] === true,
     "at its end, Play goes back to a new game", `  message ${JSON.stringify(end)}, then ${JSON.stringify(after)}`);
   await page.keyboard.press("F6");
@@ -528,6 +533,57 @@ async function bestGames(browser, base) {
   }
   await storageRefused(browser, base, good);
   await onlyTenKept(browser, base);
+  if (process.env.FENWING_WEB_SHOTS) await tablePicture(browser, base, process.env.FENWING_WEB_SHOTS);
+}
+
+// A recording made in the page by `player`: a game from `seed`, a shot every two seconds or so,
+// aimed at the crate or the clock when one is out, at a flying duck (the native driver says
+// where) in `aim` of every ten, and low over the grass otherwise, until the game ends.
+function aimedRecording(seed, player, aim, started) {
+  let script = `version 1\nseed ${seed}\nadvance 400\nkey F1\n`;
+  const looks = [...DUCKS.flatMap(([img, tmr]) => [`${tmr}.Enabled`, `${img}.Left`, `${img}.Top`, `${img}.Width`, `${img}.Height`]),
+    "ImgAmmo.Visible", "ImgAmmo.Left", "ImgAmmo.Top", "ImgClock.Visible", "ImgClock.Left", "ImgClock.Top",
+    "LblShotsLeft2.Caption", "LblTimeLeft.Caption"];
+  for (let n = 0; n < 80; n++) {
+    const step = 1700 + (n * 53) % 600;
+    const out = sim([], script + `advance ${step}\n` + looks.map((l) => `get ${l}`).join("\n") + "\n").stdout.trim().split("\n").slice(-looks.length);
+    if (Number(out[21]) <= 0 || Number(out[22]) <= 0) break;
+    let [x, y] = [2000 + (n * 1300) % 10000, 9400];
+    const flying = [0, 1, 2].map((d) => out.slice(5 * d, 5 * d + 5)).find((d) => d[0] === "True");
+    if (out[15] === "True") [x, y] = [+out[16] + 300, +out[17] + 270];
+    else if (out[18] === "True") [x, y] = [+out[19] + 285, +out[20] + 285];
+    else if (flying && n % 10 < aim) [x, y] = [+flying[1] + flying[3] / 2, +flying[2] + flying[4] / 2];
+    script += `advance ${step}\nclick_at ${x} ${y}\n`;
+  }
+  return "# A game played in a browser page: fenwing-sim plays it headless, the page replays it.\n" +
+    `# player: ${player}\n# started: ${started}\n${script}advance 10\nstate\n`;
+}
+
+// The README's picture of the table (docs/screenshot-web-best.png), into `dir`.
+async function tablePicture(browser, base, dir) {
+  const players = [["Ada", 9, "2026-12-01T18:02:11Z"], ["Ben", 5, "2026-12-02T20:14:40Z"], ["Chiara", 7, "2026-12-03T09:31:05Z"],
+    ["Dmitri", 3, "2026-12-04T21:45:52Z"], ["Ada", 8, "2026-12-05T17:20:33Z"], ["Eun-ji", 6, "2026-12-06T12:08:19Z"],
+    ["Ben", 10, "2026-12-07T19:55:02Z"], ["Chiara", 9, "2026-12-08T08:40:27Z"], ["Fatou", 4, "2026-12-08T21:03:48Z"]];
+  const recordings = Object.fromEntries(players.map(([name, aim, started], i) =>
+    [`fenwing-${started.slice(0, 10).replace(/-/g, "")}-${String(i).padStart(4, "0")}.sim`, aimedRecording(20 + i, name, aim, started)]));
+  const { page, problems } = await open(browser, base, "?mute&seed=3", (pg) => pg.evaluateOnNewDocument((recordings) => {
+    if (sessionStorage.getItem("picture")) return;
+    sessionStorage.setItem("picture", "1");
+    localStorage.clear();
+    localStorage.setItem("fenwing.player", "Chiara");
+    for (const [name, text] of Object.entries(recordings)) localStorage.setItem(`fenwing.recording.${name}`, text);
+  }, recordings));
+  await page.evaluate(() => document.querySelector("#notice").click());  // the table was made here
+  await page.keyboard.press("F1");
+  await sleep(1500);
+  await page.keyboard.press("F6");
+  await sleep(300);
+  fs.mkdirSync(dir, { recursive: true });
+  const file = path.join(dir, "screenshot-web-best.png");
+  await page.screenshot({ path: file });
+  check(problems.length === 0 && (await page.evaluate(() => window.fenwing.bestGames().length)) === players.length,
+    `the picture of the table is taken: ${file}`, problems.join("\n"));
+  await page.close();
 }
 
 // Twelve recordings kept without a table: the table is made of the ten best games, and the

@@ -509,7 +509,7 @@
     rebuiltSaid: false,
   };
 
-  // Lines in the bar that interrupt nothing: each gone after a while, all at a click.
+  // Lines under the bar that interrupt nothing: each gone after a while, all at a click.
   function notice(text, seconds = 8) {
     const n = $("notice");
     const line = document.createElement("div");
