@@ -8,12 +8,15 @@
 
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "best/best_games.h"
 #include "playfield/layout.h"
 #include "session/parser.h"
 #include "session/play.h"
@@ -41,16 +44,29 @@ EM_JS(void, tellCue, (const char* name), {
 EM_JS(void, tellEnd, (int status, const char* text), {
     if (Module.onEnd) Module.onEnd(status, UTF8ToString(text));
 });
+EM_JS(void, tellGameFinished, (int number), {
+    if (Module.onGameFinished) Module.onGameFinished(number);
+});
+
+// Where a recording made in the page says it was made, in its first line.
+constexpr std::string_view kMadeHere =
+    "A game played in a browser page: fenwing-sim plays it headless, the page replays it.";
 
 class PageHost final : private RepaintSink {
   public:
-    // A game played here (`script` empty) or a replay of `script`.
-    PageHost(std::uint64_t seed, std::optional<std::vector<script::ScriptLine>> script)
+    // A game played here by `player` from `started` (seconds since 1970), when `script` is
+    // empty, or a replay of `script`.
+    PageHost(std::uint64_t seed, std::optional<std::vector<script::ScriptLine>> script,
+             const std::string& player = {}, std::int64_t started = 0)
         : play_(script ? Play(std::move(*script), output_) : Play(seed, output_)) {
         if (!play_.replay()) {
             auto recorder = std::make_unique<script::Recorder>(recording_);
             recorder_ = recorder.get();
-            session().record(std::move(recorder));
+            session().record(std::move(recorder), best::header(kMadeHere, player, started));
+            // Told from inside the event that ends the game: the page hears of it after it.
+            session().games().onFinished = [this](const GameResult& game) {
+                finished_.push_back(game.number);
+            };
         }
         session().onBox = [](const Box&) { tellBox(); };
         session().onBoxesClosed = [] { tellBoxesClosed(); };
@@ -75,14 +91,21 @@ class PageHost final : private RepaintSink {
 
     // The page's clock says `now` (microseconds from the session's start). Returns the page's
     // time of the next wake, or -1 when there is none.
-    double wake(Micros now) { return when(play_.wake(now)); }
+    double wake(Micros now) { return told(when(play_.wake(now))); }
     // An input of the player's at `now`, after every tick due until then. A replay takes none.
     double input(Micros now, const script::Command& command) {
-        return when(play_.input(now, command));
+        return told(when(play_.input(now, command)));
     }
     // Plays a replay at once to its end, in virtual time.
     void playAll() {
         if (replay()) play_.skipTo(std::numeric_limits<Micros>::max());
+    }
+    // Watches one game of a replay: the script up to `start` at once, the rest as the page's
+    // clock goes, ending at `end` (both on the script's clock).
+    void watch(Micros start, Micros end) {
+        if (!replay()) return;
+        play_.stopAt(end);
+        play_.skipTo(start);
     }
 
     void resize(double width, double height) {
@@ -168,6 +191,13 @@ class PageHost final : private RepaintSink {
     }
 
     static double when(std::optional<Micros> next) { return next ? double(*next) : -1; }
+    // The page hears of the games finished by the event that has just run.
+    double told(double next) {
+        std::vector<int> finished;
+        finished.swap(finished_);
+        for (int number : finished) tellGameFinished(number);
+        return next;
+    }
 
     std::ostringstream output_;
     std::stringstream recording_;
@@ -175,6 +205,7 @@ class PageHost final : private RepaintSink {
     script::Recorder* recorder_ = nullptr;  // owned by the session
     ScreenMapping mapping_;
     std::vector<PixelRect> dirty_;
+    std::vector<int> finished_;  // games finished, not yet told
 };
 
 std::unique_ptr<PageHost> host;
@@ -196,10 +227,12 @@ script::Command named(script::Verb verb, const char* name) {
 
 extern "C" {
 
-// A game played in the page from generator state `seed` (decimal). Returns 1.
-EMSCRIPTEN_KEEPALIVE int fw_play(const char* seed) {
+// A game played in the page from generator state `seed` (decimal) by `player`, from `started`
+// (milliseconds since 1970). Returns 1.
+EMSCRIPTEN_KEEPALIVE int fw_play(const char* seed, const char* player, double started) {
     host.reset();
-    host = std::make_unique<PageHost>(std::stoull(seed), std::nullopt);
+    host = std::make_unique<PageHost>(std::stoull(seed), std::nullopt, best::cleanName(player),
+                                      std::int64_t(started / 1000));
     return 1;
 }
 
@@ -313,5 +346,74 @@ EMSCRIPTEN_KEEPALIVE int fw_run_driver(const char* input, const char* args) {
 }
 EMSCRIPTEN_KEEPALIVE const char* fw_sim_out() { return simOut.c_str(); }
 EMSCRIPTEN_KEEPALIVE const char* fw_sim_err() { return simErr.c_str(); }
+
+// ---- The best games. The page keeps the recordings and the table in the browser's storage and
+// hands them here; the games are found by replaying the recordings and ranked here, never in the
+// page.
+std::map<std::string, std::string> keptRecordings;  // name -> text, as the page keeps them
+std::vector<best::BestGame> bestGames;
+bool bestAgreed = false;
+
+EMSCRIPTEN_KEEPALIVE void fw_best_clear() { keptRecordings.clear(); }
+EMSCRIPTEN_KEEPALIVE void fw_best_add(const char* name, const char* text) {
+    keptRecordings[name] = text;
+}
+
+// The ten best of the recordings handed over, with this session's recording so far in place of
+// any kept one called `current` (empty: this session's games are not counted). `stored` is the
+// table's text as kept, when `hasStored`; fw_best_agreed() says whether it was the table of the
+// recordings handed over. Returns the table's text to keep.
+EMSCRIPTEN_KEEPALIVE const char* fw_best_table(const char* stored, int hasStored,
+                                               const char* current) {
+    const std::string name = current;
+    const best::Rebuilt kept = best::rebuild(
+        keptRecordings, hasStored ? std::optional<std::string_view>(stored) : std::nullopt);
+    bestAgreed = kept.agreed;
+    // The ten best of the kept recordings hold every game of theirs that can be among the ten
+    // best of all: to them come the games of this session, all of them, since its recording so
+    // far holds each game that a version kept before held.
+    std::vector<best::BestGame> games;
+    for (const best::BestGame& game : kept.table)
+        if (name.empty() || game.recording != name) games.push_back(game);
+    if (!name.empty() && host && !host->replay()) {
+        const best::Replayed here = best::gamesOf(host->recording(), name);
+        games.insert(games.end(), here.games.begin(), here.games.end());
+    }
+    bestGames = best::tenBest(std::move(games));
+    return reply(best::formatTable(bestGames));
+}
+EMSCRIPTEN_KEEPALIVE int fw_best_agreed() { return bestAgreed ? 1 : 0; }
+
+// The table fw_best_table made, best first, a line each game:
+//   RECORDING\tGAME\tSTART\tEND\tHITS\tSHOTS\tCRATES\tCLOCKS\tDATE\tPLAYER
+// (START and END in microseconds of the recording's game time; DATE as "2026-12-08T21:05:13Z",
+// or empty when unknown).
+EMSCRIPTEN_KEEPALIVE const char* fw_best_rows() {
+    std::string out;
+    for (const best::BestGame& g : bestGames) {
+        const GameResult& r = g.result;
+        out += g.recording + '\t' + std::to_string(r.number) + '\t' + std::to_string(r.start) +
+               '\t' + std::to_string(r.end) + '\t' + std::to_string(r.hits) + '\t' +
+               std::to_string(r.shots) + '\t' + std::to_string(r.crates) + '\t' +
+               std::to_string(r.clocks) + '\t' + g.date + '\t' + g.player + '\n';
+    }
+    return reply(out);
+}
+
+// Why `name` cannot be the player's name, or empty when it can.
+EMSCRIPTEN_KEEPALIVE const char* fw_name_problem(const char* name) {
+    return reply(best::nameProblem(name));
+}
+// The player is called `name` from now on: the session's recording says so, and its games are
+// theirs.
+EMSCRIPTEN_KEEPALIVE void fw_rename(const char* name) {
+    if (!host->replay()) host->session().note(best::playerNote(name));
+}
+
+// A replay (see fw_replay) shows one game: the part before `start` at once, then in real time up
+// to `end`, where it ends (microseconds on the recording's clock).
+EMSCRIPTEN_KEEPALIVE void fw_watch(double start, double end) {
+    host->watch(Micros(start), Micros(end));
+}
 
 }  // extern "C"

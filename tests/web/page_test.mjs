@@ -3,11 +3,14 @@
 // found from the page's pixels hits it, the keys act and the browser's own do not, a box lets the
 // game run on, a session recorded in the page replays natively to the page's state, the desktop's
 // recording replays in the page, a click lands where it was aimed on a screen of device pixel ratio
-// 2, a hidden tab stands still, and a bad recording gives one clear message.
+// 2, a hidden tab stands still, and a bad recording gives one clear message; the best games are
+// kept in the browser's storage, shown, watched to the state fenwing-sim prints, and survive a
+// reload, a damaged table and a storage that refuses.
 //   node tests/web/page_test.mjs NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh, serves it with python3's http.server on a free port of
 // 127.0.0.1, and stops the server and the browsers at the end. FENWING_CHROMIUM names the
-// browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used.
+// browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used;
+// with FENWING_WEB_SHOTS=DIR, the README's picture of the table is taken into DIR.
 import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
@@ -135,10 +138,10 @@ async function main() {
     fs.rmSync(dir, { recursive: true, force: true });
   };
   const timer = setTimeout(() => {
-    console.log("FAIL: the browser's checks did not finish within 240 s");
+    console.log("FAIL: the browser's checks did not finish within 420 s");
     stop();
     process.exit(1);
-  }, 240000);
+  }, 420000);
   try {
     const launch = (args, defaultViewport) => puppeteer.launch({
       executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
@@ -162,8 +165,10 @@ async function main() {
 }
 
 // The page at `query`, ready; with what its console and loading said that they should not have.
-async function open(browser, base, query) {
+// `prepare` readies the page before it loads.
+async function open(browser, base, query, prepare) {
   const page = await browser.newPage();
+  if (prepare) await prepare(page);
   const problems = [];
   const loads = { count: 0 };
   page.on("console", (m) => ["error", "warn", "warning", "assert"].includes(m.type()) && problems.push(`console ${m.type()}: ${m.text()}`));
@@ -207,6 +212,7 @@ async function run(browser, dense, base) {
   await play(browser, base);
   await unseen(dense, base);
   await replays(browser, base);
+  await bestGames(browser, base);
 }
 
 // One session: a hit from the page's pixels, the keys, a box that lets the game run on, Exit; then
@@ -374,6 +380,313 @@ async function replays(browser, base) {
     "a bad recording gives one clear message and the page goes on",
     `  #message ${JSON.stringify(message)}, expected the reason ${JSON.stringify(reason)} and its line; state answers ${alive}\n${uncaught.join("\n")}`);
   await page.close();
+}
+
+// ---- The best games: kept in the browser's storage, shown, watched again. ----
+
+// Starts a game with F1 and clicks across the field, one click every 50 ms, until the game is
+// finished (its shots run out, crates taken or not; a duck hit now and then); closes the box it
+// ends with. Returns the clicks made and the games in the table then.
+async function finishByClicks(page) {
+  const games = () => page.evaluate(() => window.fenwing.bestGames().length);
+  const finished = () => page.evaluate(() => window.fenwing.boxes().includes("Oh no!"));
+  await page.keyboard.press("F1");
+  await sleep(100);
+  let clicks = 0;
+  for (; clicks < 80 && !(await finished()); clicks++) {
+    const spot = await page.evaluate((n) => window.fenwing.pixelOf(2000 + (n * 1300) % 10000, 2500 + (n % 3) * 2000), clicks);
+    await page.mouse.click(spot.x, spot.y);
+    await sleep(50);
+  }
+  await page.waitForFunction(() => document.querySelector("#notice")?.hidden === false, { timeout: 5000 }).catch(() => {});
+  await sleep(200);  // the page keeps the game after the event that finished it
+  await page.keyboard.press("Enter");
+  await sleep(100);
+  return { clicks, games: await games() };
+}
+
+// The table as shown: its rows' cells, and which row is highlighted.
+const shownTable = (page) => page.evaluate(() => [...document.querySelectorAll("#best-rows tr")].map((tr) => ({
+  cells: [...tr.querySelectorAll("td:not(.actions)")].map((td) => td.textContent), newest: tr.classList.contains("newest"),
+})));
+const keptKeys = (page) => page.evaluate(() => Object.keys(localStorage).sort());
+
+// The recording cut at `end` (microseconds of its game time), after the inputs given then, and
+// closed with `state`: what fenwing-sim prints at that moment.
+function cutAt(recording, end) {
+  const out = [];
+  let t = 0;
+  for (const line of recording.split("\n")) {
+    const [verb, arg] = line.trim().split(/\s+/);
+    if (verb === "advance" || verb === "stall") {
+      const us = Math.round(Number(arg) * 1000);
+      if (t + us > end) {
+        if (verb === "advance" && end > t) out.push(`advance ${(end - t) / 1000}`);
+        break;
+      }
+      t += us;
+    } else if (verb === "state" || verb === "get") {
+      continue;
+    }
+    out.push(line);
+  }
+  return out.join("\n") + "\nstate\n";
+}
+
+// fenwing-sim --games on a recording: {number: {start, end, hits, shots, crates, clocks}}.
+function nativeGames(recording) {
+  const file = path.join(os.tmpdir(), `fenwing-best-${process.pid}.sim`);
+  fs.writeFileSync(file, recording);
+  const r = sim(["--games", file], "");
+  fs.rmSync(file, { force: true });
+  const games = {};
+  for (const m of r.stdout.matchAll(/^game (\d+) from ([\d.]+) to ([\d.]+) ended \w+ hits (\d+) shots (\d+) crates (\d+) clocks (\d+)$/gm))
+    games[m[1]] = { start: Math.round(m[2] * 1000), end: Math.round(m[3] * 1000), hits: +m[4], shots: +m[5], crates: +m[6], clocks: +m[7] };
+  return games;
+}
+
+async function bestGames(browser, base) {
+  // A fresh browser's storage: nothing kept, an empty table.
+  let { page, problems } = await open(browser, base, "?mute&seed=11");
+  await page.evaluate(() => localStorage.clear());
+  await page.close();
+  ({ page, problems } = await open(browser, base, "?mute&seed=11"));
+  await page.keyboard.press("F6");
+  await sleep(100);
+  const empty = await page.evaluate(() => [document.querySelector("dialog#best")?.open, document.querySelector("#best-none")?.hidden]);
+  check(empty[0] === true && empty[1] === false, "F6 shows the table, empty in a fresh browser", `  ${JSON.stringify(empty)}`);
+  await page.keyboard.press("F6");
+
+  // Two games finished by real clicks, the player renamed between them.
+  const first = await finishByClicks(page);
+  const announced = await page.evaluate(() => [document.querySelector("#notice").hidden, document.querySelector("#notice > :last-child")?.textContent]);
+  check(first.games === 1 && !announced[0] && /^A best game: No\. 1 of the ten/.test(announced[1]),
+    `a game finished by ${first.clicks} clicks enters the table and is announced under the bar`, `  ${first.games} games, notice ${JSON.stringify(announced)}`);
+  let keys = await keptKeys(page);
+  let recordingKey = keys.find((k) => k.startsWith("fenwing.recording."));
+  check(keys.length === 2 && keys.includes("fenwing.best") && recordingKey, "the table and the game's recording are kept", `  keys ${keys}`);
+
+  await page.click("#best-button");
+  await page.click("#best-name", { count: 3 });
+  await page.keyboard.type("Tester Ö");
+  await page.keyboard.press("Delete");  // the name's, not the game's Exit
+  await page.keyboard.press("Enter");
+  await sleep(100);
+  const renamed = await page.evaluate(() => [window.fenwing.player, window.fenwing.ended, localStorage.getItem("fenwing.player")]);
+  let table = await shownTable(page);
+  check(renamed[0] === "Tester Ö" && renamed[1] === false && renamed[2] === "Tester Ö" && table.length === 1 && table[0].cells[1] === "Tester Ö",
+    "the name is changed in the table (its games named by it), and Del in it ends nothing", `  ${JSON.stringify(renamed)} ${JSON.stringify(table)}`);
+  await page.keyboard.press("Escape");
+  check(!(await page.evaluate(() => document.querySelector("dialog#best").open)), "Esc hides the table");
+
+  const second = await finishByClicks(page);
+  const rows = await page.evaluate(() => window.fenwing.bestGames());
+  await page.keyboard.press("F6");
+  await sleep(100);
+  table = await shownTable(page);
+  const recording = await page.evaluate((k) => localStorage.getItem(k), recordingKey);
+  const native = nativeGames(recording);
+  const agree = rows.length === 2 && rows.every((r) => {
+    const g = native[r.number];
+    return g && r.hits === g.hits && r.shots === g.shots && r.crates === g.crates && r.clocks === g.clocks && r.start === g.start && r.end === g.end;
+  });
+  check(second.games === 2 && agree, "each game in the table is what fenwing-sim --games finds in its kept recording",
+    `  page ${JSON.stringify(rows)}\n  native ${JSON.stringify(native)}`);
+  const newestRow = rows.findIndex((r) => r.number === 2);
+  check(table.length === 2 && table.every((r, i) => r.newest === (i === newestRow)) && table.every((r) => r.cells[1] === "Tester Ö" && /^\d{4}-\d\d-\d\d \d\d:\d\d$/.test(r.cells[6])),
+    "the table shows both games with the name and the date, the newest highlighted", `  ${JSON.stringify(table)}`);
+  check(problems.length === 0, "nothing in the console while best games are kept", problems.join("\n"));
+  await page.close();
+
+  // After a reload, still there; then game 1 watched to its end (its recording goes on to game 2).
+  ({ page, problems } = await open(browser, base, "?mute"));
+  await page.click("#best-button");
+  await sleep(100);
+  const again = await shownTable(page);
+  check(JSON.stringify(again.map((r) => r.cells)) === JSON.stringify(table.map((r) => r.cells)) && again.some((r) => r.newest) &&
+    (await page.evaluate(() => window.fenwing.player)) === "Tester Ö", "after a reload the table and the name are still there",
+    `  before ${JSON.stringify(table)}\n  after ${JSON.stringify(again)}`);
+  const firstRow = rows.findIndex((r) => r.number === 1);
+  const watched = rows[firstRow];
+  const started = Date.now();
+  await page.click(`#best-rows tr:nth-child(${firstRow + 1}) td.actions button`);
+  const shownNow = (selector) => page.evaluate((q) => getComputedStyle(document.querySelector(q)).display !== "none", selector);
+  const watching = [await page.evaluate(() => window.fenwing.watching), !(await shownNow("#stop-watching")),
+    await page.evaluate(() => document.querySelector("dialog#best").open)];
+  const done = await ended(page, 30);
+  const took = Date.now() - started;
+  const want = sim([], cutAt(recording, watched.end)).stdout;
+  const got = await state(page);
+  check(watching[0] && !watching[1] && !watching[2] && done && got.length > 1000 && want.endsWith(got),
+    "watching game 1 ends in the state fenwing-sim prints at its end",
+    `  watching ${JSON.stringify(watching)}, ended ${done}\n${firstDifference(want.slice(want.length - got.length), got)}`);
+  const length = (watched.end - watched.start) / 1000;
+  check(took >= length - 100 && took < length + 5000, `the game is watched in real time (${took} ms for a game of ${length} ms)`);
+  const end = await page.evaluate(() => document.querySelector("#message").textContent);
+  await page.click("#message button");
+  await sleep(200);
+  const after = [...await page.evaluate(() => [window.fenwing.watching, window.fenwing.ended]), !(await shownNow("#stop-watching"))];
+  check(end.startsWith("The game has been watched to its end") && after[0] === false && after[1] === false && after[2] === true,
+    "at its end, Play goes back to a new game", `  message ${JSON.stringify(end)}, then ${JSON.stringify(after)}`);
+  await page.keyboard.press("F6");
+  await sleep(100);
+  await page.click(`#best-rows tr:nth-child(1) td.actions button`);
+  await sleep(200);
+  await page.click("#stop-watching");
+  await sleep(200);
+  await page.keyboard.press("F1");
+  await sleep(200);
+  const stopped = await page.evaluate(() => [window.fenwing.watching, window.fenwing.ended]);
+  check(stopped[0] === false && stopped[1] === false && caption(await state(page), "LblTimeLeft") === "60", "Stop watching goes back to a new game",
+    `  ${JSON.stringify(stopped)}`);
+  check(problems.length === 0, "nothing in the console while watching", problems.join("\n"));
+  await page.close();
+
+  // A table damaged or edited by hand is made again from the recordings, with one message.
+  const good = await (async () => {
+    const p = await open(browser, base, "?mute");
+    const t = await p.page.evaluate(() => localStorage.getItem("fenwing.best"));
+    await p.page.close();
+    return t;
+  })();
+  for (const [what, damage] of [["edited by hand", (t) => t.replace(/^1\t\d+/m, "1\t99")], ["damaged", (t) => t.slice(0, 40)], ["lost", null]]) {
+    const p = await open(browser, base, "?mute", (pg) => pg.evaluateOnNewDocument((text, marker) => {
+      if (sessionStorage.getItem(marker)) return;
+      sessionStorage.setItem(marker, "1");
+      if (text === null) localStorage.removeItem("fenwing.best");
+      else localStorage.setItem("fenwing.best", text);
+    }, damage && damage(good), `damaged-${what}`));
+    const notices = () => p.page.evaluate(() => [...document.querySelectorAll("#notice > *")].map((n) => n.textContent));
+    const said = await notices();
+    const rebuilt = await p.page.evaluate(() => localStorage.getItem("fenwing.best"));
+    await p.page.reload({ waitUntil: "load" });  // the table made again is believed
+    await p.page.waitForFunction(() => window.fenwing);
+    const then = await notices();
+    check(rebuilt === good && said.length === 1 && /did not agree/.test(said[0]) && then.length === 0,
+      `a table ${what} is made again from its recordings, with one message`,
+      `  notices ${JSON.stringify(said)}, after a reload ${JSON.stringify(then)}\n  kept ${JSON.stringify(rebuilt)}`);
+    await p.page.close();
+  }
+  await storageRefused(browser, base, good);
+  await onlyTenKept(browser, base);
+  if (process.env.FENWING_WEB_SHOTS) await tablePicture(browser, base, process.env.FENWING_WEB_SHOTS);
+}
+
+// A recording made in the page by `player`: a game from `seed`, a shot every two seconds or so,
+// aimed at the crate or the clock when one is out, at a flying duck (the native driver says
+// where) in `aim` of every ten, and low over the grass otherwise, until the game ends.
+function aimedRecording(seed, player, aim, started) {
+  let script = `version 1\nseed ${seed}\nadvance 400\nkey F1\n`;
+  const looks = [...DUCKS.flatMap(([img, tmr]) => [`${tmr}.Enabled`, `${img}.Left`, `${img}.Top`, `${img}.Width`, `${img}.Height`]),
+    "ImgAmmo.Visible", "ImgAmmo.Left", "ImgAmmo.Top", "ImgClock.Visible", "ImgClock.Left", "ImgClock.Top",
+    "LblShotsLeft2.Caption", "LblTimeLeft.Caption"];
+  for (let n = 0; n < 80; n++) {
+    const step = 1700 + (n * 53) % 600;
+    const out = sim([], script + `advance ${step}\n` + looks.map((l) => `get ${l}`).join("\n") + "\n").stdout.trim().split("\n").slice(-looks.length);
+    if (Number(out[21]) <= 0 || Number(out[22]) <= 0) break;
+    let [x, y] = [2000 + (n * 1300) % 10000, 9400];
+    const flying = [0, 1, 2].map((d) => out.slice(5 * d, 5 * d + 5)).find((d) => d[0] === "True");
+    if (out[15] === "True") [x, y] = [+out[16] + 300, +out[17] + 270];
+    else if (out[18] === "True") [x, y] = [+out[19] + 285, +out[20] + 285];
+    else if (flying && n % 10 < aim) [x, y] = [+flying[1] + flying[3] / 2, +flying[2] + flying[4] / 2];
+    script += `advance ${step}\nclick_at ${x} ${y}\n`;
+  }
+  return "# A game played in a browser page: fenwing-sim plays it headless, the page replays it.\n" +
+    `# player: ${player}\n# started: ${started}\n${script}advance 10\nstate\n`;
+}
+
+// The README's picture of the table (docs/screenshot-web-best.png), into `dir`.
+async function tablePicture(browser, base, dir) {
+  const players = [["Ada", 9, "2026-12-01T18:02:11Z"], ["Ben", 5, "2026-12-02T20:14:40Z"], ["Chiara", 7, "2026-12-03T09:31:05Z"],
+    ["Dmitri", 3, "2026-12-04T21:45:52Z"], ["Ada", 8, "2026-12-05T17:20:33Z"], ["Eun-ji", 6, "2026-12-06T12:08:19Z"],
+    ["Ben", 10, "2026-12-07T19:55:02Z"], ["Chiara", 9, "2026-12-08T08:40:27Z"], ["Fatou", 4, "2026-12-08T21:03:48Z"]];
+  const recordings = Object.fromEntries(players.map(([name, aim, started], i) =>
+    [`fenwing-${started.slice(0, 10).replace(/-/g, "")}-${String(i).padStart(4, "0")}.sim`, aimedRecording(20 + i, name, aim, started)]));
+  const { page, problems } = await open(browser, base, "?mute&seed=3", (pg) => pg.evaluateOnNewDocument((recordings) => {
+    if (sessionStorage.getItem("picture")) return;
+    sessionStorage.setItem("picture", "1");
+    localStorage.clear();
+    localStorage.setItem("fenwing.player", "Chiara");
+    for (const [name, text] of Object.entries(recordings)) localStorage.setItem(`fenwing.recording.${name}`, text);
+  }, recordings));
+  await page.evaluate(() => document.querySelector("#notice").click());  // the table was made here
+  await page.keyboard.press("F1");
+  await sleep(1500);
+  await page.keyboard.press("F6");
+  await sleep(300);
+  fs.mkdirSync(dir, { recursive: true });
+  const file = path.join(dir, "screenshot-web-best.png");
+  await page.screenshot({ path: file });
+  check(problems.length === 0 && (await page.evaluate(() => window.fenwing.bestGames().length)) === players.length,
+    `the picture of the table is taken: ${file}`, problems.join("\n"));
+  await page.close();
+}
+
+// Twelve recordings kept without a table: the table is made of the ten best games, and the
+// recordings of the two left out are no longer kept.
+async function onlyTenKept(browser, base) {
+  const recordings = {};
+  for (let k = 1; k <= 12; k++) {
+    let text = "# A game played in a browser page: fenwing-sim plays it headless, the page replays it.\n" +
+      `# player: P${k}\n# started: 2026-01-01T10:${String(k).padStart(2, "0")}:00Z\nversion 1\nseed ${k}\nkey F1\n`;
+    for (let n = 0; n < 25; n++) text += `advance ${150 + k}\nclick_at ${2000 + (n * 1300) % 10000} ${2500 + (n % 3) * 2000}\n`;
+    recordings[`k${k}.sim`] = text + "advance 10\nstate\n";
+  }
+  const { page, problems } = await open(browser, base, "?mute", (pg) => pg.evaluateOnNewDocument((recordings) => {
+    if (sessionStorage.getItem("ten")) return;
+    sessionStorage.setItem("ten", "1");
+    localStorage.clear();
+    for (const [name, text] of Object.entries(recordings)) localStorage.setItem(`fenwing.recording.${name}`, text);
+  }, recordings));
+  const rows = await page.evaluate(() => window.fenwing.bestGames());
+  const keys = (await keptKeys(page)).filter((k) => k.startsWith("fenwing.recording.")).map((k) => k.slice(18)).sort();
+  const named = [...new Set(rows.map((r) => r.recording))].sort();
+  // Each game left out ranks below the tenth: fewer hits, or as many with more shots or later.
+  const k = (name) => Number(name.slice(1, -4));
+  const tenth = rows[rows.length - 1];
+  const below = Object.keys(recordings).filter((n) => !named.includes(n)).every((n) => {
+    const g = nativeGames(recordings[n])[1];
+    return g && (g.hits < tenth.hits || g.hits === tenth.hits && (g.shots > tenth.shots || g.shots === tenth.shots && k(n) > k(tenth.recording)));
+  });
+  check(rows.length === 10 && JSON.stringify(keys) === JSON.stringify(named) && below && problems.length === 0,
+    "of twelve kept recordings, the ten that hold the ten best games are kept, the others removed",
+    `  rows ${JSON.stringify(rows.map((r) => [r.recording, r.hits, r.shots]))}\n  kept ${keys}\n${problems.join("\n")}`);
+  await page.close();
+}
+
+// A browser that refuses its storage: one message, the game plays on, the session's games shown.
+async function storageRefused(browser, base, good) {
+  const counting = (pg) => pg.evaluateOnNewDocument(() => {
+    window.noticesSeen = [];
+    document.addEventListener("DOMContentLoaded", () => new MutationObserver((changes) => {
+      for (const c of changes) for (const line of c.addedNodes) window.noticesSeen.push(line.textContent);
+    }).observe(document.querySelector("#notice"), { childList: true }));
+  });
+  const cases = [
+    ["throws on every access", (pg) => pg.evaluateOnNewDocument(() => Object.defineProperty(window, "localStorage", {
+      get() { throw new DOMException("The storage is turned off", "SecurityError"); },
+    }))],
+    ["is full", (pg) => pg.evaluateOnNewDocument(() => {
+      Storage.prototype.setItem = function () { throw new DOMException("The quota has been exceeded", "QuotaExceededError"); };
+    })],
+  ];
+  for (const [what, refuse] of cases) {
+    const { page, problems } = await open(browser, base, "?mute&seed=5", async (pg) => { await counting(pg); await refuse(pg); });
+    const a = await finishByClicks(page);
+    const b = await finishByClicks(page);
+    await page.keyboard.press("F1");
+    await sleep(200);
+    const s = await state(page);
+    const seen = await page.evaluate(() => window.noticesSeen);
+    const refusals = seen.filter((t) => t.includes("does not let the page keep"));
+    const kept = what === "is full" ? await page.evaluate(() => localStorage.getItem("fenwing.best")) : good;
+    const before = what === "is full" ? good.split("\n").filter(Boolean).length - 2 : 0;  // the games kept, still read
+    check(refusals.length === 1 && a.games === before + 1 && b.games === before + 2 && caption(s, "LblTimeLeft") === "60" && kept === good &&
+      problems.filter((p) => p.startsWith("uncaught")).length === 0,
+      `storage that ${what}: one message, the session's games still shown, the game plays on, the table kept before unharmed`,
+      `  notices ${JSON.stringify(seen)}; ${a.games} then ${b.games} games; seconds left ${caption(s, "LblTimeLeft")}\n${problems.join("\n")}`);
+    await page.close();
+  }
 }
 
 const status = await main().catch((e) => {

@@ -392,7 +392,7 @@
   function playCue(name) {
     const c = sound.context;
     const buffer = sound.buffers[name];
-    if (!c || !buffer) return;
+    if (!c || !buffer || best.skipping) return;
     const source = c.createBufferSource();
     source.buffer = buffer;
     const gain = c.createGain();
@@ -423,7 +423,8 @@
     arm(-1);
     dropBox();
     canvas.classList.add("ended");
-    if (replaying && status === 0) say("The replay has ended.", "Play", playAgain);
+    if (best.watching && status === 0) say("The game has been watched to its end.", "Play", stopWatching);
+    else if (replaying && status === 0) say("The replay has ended.", "Play", playAgain);
     else say((text ? text + "\n\n" : "") + "Fenwing has ended.", "Play again", playAgain);
   }
 
@@ -458,6 +459,7 @@
     resize(canvas.width, canvas.height);
     document.title = M.caption + (replaying ? " (replay)" : "");
     $("save-recording").disabled = replaying;
+    watched();
   }
 
   // Replays `text`; a recording that cannot be played says why in the driver's own words, and
@@ -491,6 +493,322 @@
     return ((BigInt(words[0]) << 32n) | BigInt(words[1])).toString();
   }
 
+  // ---- The best games: the recordings that hold the ten best games played in this browser,
+  // and their table, kept in its storage. The session finds the games and ranks them
+  // (web/page_host.cpp); the page only keeps texts and shows rows. ----
+  const KEEP = { table: "fenwing.best", player: "fenwing.player", recording: "fenwing.recording." };
+  const best = {
+    player: "Player",
+    session: "",      // the name of this session's recording (a game played here)
+    rows: [],         // the table, best first
+    latest: null,     // the last game finished here that entered it: {recording, number}
+    watching: null,   // the row being watched
+    skipping: false,  // a watch plays the part before its game at once, without sound
+    stale: false,     // another page of this browser has changed what is kept since
+    refusedSaid: false,
+    rebuiltSaid: false,
+  };
+
+  // Lines under the bar that interrupt nothing: each gone after a while, all at a click.
+  function notice(text, seconds = 8) {
+    const n = $("notice");
+    const line = document.createElement("div");
+    line.textContent = text;
+    n.append(line);
+    n.hidden = false;
+    setTimeout(() => {
+      line.remove();
+      n.hidden = !n.firstChild;
+    }, seconds * 1000);
+  }
+  $("notice").addEventListener("click", () => {
+    $("notice").textContent = "";
+    $("notice").hidden = true;
+  });
+
+  // The browser's storage may refuse anything (private browsing, a full quota, storage turned
+  // off): said once, and the game plays on; this session's games are still shown.
+  function storageRefused(err) {
+    if (best.refusedSaid) return;
+    best.refusedSaid = true;
+    notice("This browser does not let the page keep the best games" +
+           ` (${err && err.name || err}): the games played now are shown until it is closed.`, 20);
+  }
+  function stored(key) {
+    try {
+      return localStorage.getItem(key);
+    } catch (err) {
+      storageRefused(err);
+      return null;
+    }
+  }
+  // What is kept: the table's text (or null) and the recordings by name; null when the storage
+  // cannot be read.
+  function kept() {
+    try {
+      const recordings = new Map();
+      for (let i = 0; i < localStorage.length; i++) {
+        const key = localStorage.key(i);
+        if (key !== null && key.startsWith(KEEP.recording))
+          recordings.set(key.slice(KEEP.recording.length), localStorage.getItem(key));
+      }
+      return { table: localStorage.getItem(KEEP.table), recordings };
+    } catch (err) {
+      storageRefused(err);
+      return null;
+    }
+  }
+
+  // The table made again from what is kept and this session's recording so far; kept again,
+  // with this session's recording when a game of it is in the table, and without the
+  // recordings that no game in it needs. `finished` is the number of a game just finished here.
+  function remember(finished) {
+    best.stale = false;
+    const store = kept();
+    const current = replaying ? "" : best.session;
+    M.bestClear();
+    if (store) for (const [name, text] of store.recordings) M.bestAdd(name, text);
+    const table = M.bestTable(store && store.table || "", store && store.table !== null ? 1 : 0, current);
+    const rebuilt = store && !M.bestAgreed() && (store.table !== null || store.recordings.size > 0);
+    best.rows = M.bestRows().split("\n").filter(Boolean).map((line, i) => {
+      const f = line.split("\t");
+      return {
+        rank: i + 1, recording: f[0], number: +f[1], start: +f[2], end: +f[3], hits: +f[4],
+        shots: +f[5], crates: +f[6], clocks: +f[7], date: f[8], player: f.slice(9).join("\t"),
+      };
+    });
+    const named = new Set(best.rows.map((r) => r.recording));
+    if (store) {
+      // The recording first, then the table that names it, then what it no longer names: a
+      // write the storage refuses leaves the table before it whole, with its recordings.
+      try {
+        if (named.has(current)) localStorage.setItem(KEEP.recording + current, M.recording());
+        if (store.table !== table) localStorage.setItem(KEEP.table, table);
+        for (const name of store.recordings.keys())
+          if (!named.has(name)) localStorage.removeItem(KEEP.recording + name);
+      } catch (err) {
+        storageRefused(err);
+      }
+    }
+    if (rebuilt && !best.rebuiltSaid) {
+      best.rebuiltSaid = true;
+      notice("The best games kept in this browser did not agree with their recordings: " +
+             "the table was made again from the recordings.", 20);
+    }
+    const entered = finished && best.rows.find((r) => r.recording === current && r.number === finished);
+    if (entered) {
+      best.latest = { recording: entered.recording, number: entered.number };
+      notice(`A best game: No. ${entered.rank} of the ten, ${entered.hits} ` +
+             `${entered.hits === 1 ? "hit" : "hits"} with ${entered.shots} ` +
+             `${entered.shots === 1 ? "shot" : "shots"}. F6 shows the table.`);
+    }
+    if ($("best").open) showRows();
+  }
+
+  // The newest game of the table: the last one finished here, else the one that ended last.
+  function newest() {
+    const l = best.latest;
+    const mine = l && best.rows.find((r) => r.recording === l.recording && r.number === l.number);
+    if (mine) return mine;
+    let last = null;
+    for (const r of best.rows)
+      if (!last || r.date > last.date || r.date === last.date && r.recording === last.recording && r.number > last.number)
+        last = r;
+    return last;
+  }
+
+  // "2026-12-08 21:05" in the browser's time zone, from "2026-12-08T21:05:13Z".
+  function shownDate(iso) {
+    const d = new Date(iso);
+    if (!iso || isNaN(d)) return "";
+    const two = (n) => String(n).padStart(2, "0");
+    return `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())} ${two(d.getHours())}:${two(d.getMinutes())}`;
+  }
+
+  function showRows() {
+    const body = $("best-rows");
+    body.textContent = "";
+    const mark = newest();
+    for (const r of best.rows) {
+      const tr = document.createElement("tr");
+      if (r === mark) tr.className = "newest";
+      for (const [value, kind] of [[r.rank, "number"], [r.player, "name"], [r.hits, "number"],
+                                   [r.shots, "number"], [r.crates, "number"], [r.clocks, "number"],
+                                   [shownDate(r.date), "date"]]) {
+        const td = document.createElement("td");
+        td.className = kind;
+        td.textContent = value;
+        tr.append(td);
+      }
+      const actions = document.createElement("td");
+      actions.className = "actions";
+      for (const [caption, title, act] of [
+        ["Watch", "Watch this game again", () => watch(r)],
+        ["Download", "Download the recording that holds this game (.sim)", () => download(r)],
+      ]) {
+        const b = document.createElement("button");
+        b.type = "button";
+        b.textContent = caption;
+        b.title = title;
+        b.addEventListener("click", act);
+        actions.append(b);
+      }
+      tr.append(actions);
+      body.append(tr);
+    }
+    $("best-table").hidden = best.rows.length === 0;
+    $("best-none").hidden = best.rows.length > 0;
+  }
+
+  // The table opens beside the game, which goes on; never over a box the game has open.
+  function showBest() {
+    if (!M || boxOpen || $("best").open) return;
+    closeMenus();
+    if (best.stale) remember(0);
+    showRows();
+    $("best-name").value = best.player;
+    $("best-name-problem").textContent = "";
+    $("best").show();
+    $("best-close").focus();
+  }
+  function hideBest() {
+    if ($("best").open) $("best").close();
+  }
+  // What another page of this browser keeps: shown at once when the table is open, else when it
+  // opens (the table is made only then: a game on the screen is not held up meanwhile).
+  addEventListener("storage", (e) => {
+    if (e.key !== null && e.key !== KEEP.table && !e.key.startsWith(KEEP.recording)) return;
+    best.stale = true;
+    if (M && $("best").open) remember(0);
+  });
+  $("best-button").addEventListener("click", () => ($("best").open ? hideBest() : showBest()));
+  $("best-close").addEventListener("click", hideBest);
+
+  // F6 shows the table and hides it; Esc hides it. Not while the game has a box open.
+  document.addEventListener("keydown", (e) => {
+    if (!M || e.ctrlKey || e.altKey || e.metaKey) return;
+    if (e.key === "F6") {
+      e.preventDefault();
+      if (boxOpen) return;
+      if ($("best").open) hideBest();
+      else showBest();
+    } else if (e.key === "Escape" && $("best").open && !boxOpen) {
+      hideBest();
+    }
+  }, true);
+  // What is typed in the name is the name's, Del and Return too; the function keys still act.
+  window.addEventListener("keydown", (e) => {
+    if (e.target === $("best-name") && !/^F\d+$/.test(e.key) && e.key !== "Escape") e.stopPropagation();
+  }, true);
+
+  // The name: "Player" until the player gives another, kept in the browser; a change during a
+  // game is noted in its recording, whose last name names all its games.
+  $("best-name-form").addEventListener("submit", (e) => {
+    e.preventDefault();
+    const name = $("best-name").value.trim();
+    const problem = M.nameProblem(name);
+    $("best-name-problem").textContent = problem ? `Not changed: ${problem}.` : "";
+    if (problem || name === best.player) return;
+    best.player = name;
+    try {
+      localStorage.setItem(KEEP.player, name);
+    } catch (err) {
+      storageRefused(err);
+    }
+    if (!replaying) M.rename(name);
+    remember(0);
+  });
+
+  // The recording that holds a row's game: as kept, or this session's own.
+  function recordingOf(r) {
+    const text = stored(KEEP.recording + r.recording);
+    if (text !== null) return text;
+    if (r.recording === best.session && !replaying) return M.recording();
+    notice(`The recording of that game (${r.recording}) is no longer kept in this browser.`);
+    return null;
+  }
+
+  function download(r) {
+    const text = recordingOf(r);
+    if (text === null) return;
+    const a = document.createElement("a");
+    a.href = URL.createObjectURL(new Blob([text], { type: "text/plain" }));
+    a.download = r.recording;
+    document.body.append(a);
+    a.click();
+    a.remove();
+    setTimeout(() => URL.revokeObjectURL(a.href), 10000);
+  }
+
+  // Watches a row's game: its recording replayed, the part before its Start at once, then the
+  // game in real time, ending where the game ended. "Stop watching" goes back to a new game.
+  function watch(r) {
+    const text = recordingOf(r);
+    if (text === null) return;
+    if (!M.replay(text, r.recording)) {
+      notice(M.error(), 20);
+      return;
+    }
+    hideBest();
+    message.hidden = true;
+    replaying = true;
+    begin();
+    best.watching = r;
+    $("stop-watching").hidden = false;
+    document.title = `${M.caption} (No. ${r.rank}, ${r.player})`;
+    best.skipping = true;
+    try {
+      M.watch(r.start, r.end);
+    } finally {
+      best.skipping = false;
+    }
+    wake();
+  }
+  // A new session, or the one shown ended: no longer watching.
+  function watched() {
+    best.watching = null;
+    $("stop-watching").hidden = true;
+  }
+  function stopWatching() {
+    message.hidden = true;
+    play(drawnSeed());
+  }
+  $("stop-watching").addEventListener("click", stopWatching);
+
+  // The module's side of the best games, bound once it is loaded; the name as kept.
+  function bindBest(f) {
+    const start = f("fw_play", "number", ["string", "string", "number"]);
+    // Every game played here is recorded under a name of its own, for the table.
+    M.play = (seed) => {
+      const stamp = new Date().toISOString().replace(/[-:]/g, "").replace("T", "-").slice(0, 15);
+      const tag = crypto.getRandomValues(new Uint16Array(1))[0].toString(16).padStart(4, "0");
+      best.session = `fenwing-${stamp}-${tag}.sim`;
+      best.latest = null;
+      return start(seed, best.player, Date.now());
+    };
+    Object.assign(M, {
+      bestClear: f("fw_best_clear", null, []),
+      bestAdd: f("fw_best_add", null, ["string", "string"]),
+      bestTable: f("fw_best_table", "string", ["string", "number", "string"]),
+      bestAgreed: f("fw_best_agreed", "number", []),
+      bestRows: f("fw_best_rows", "string", []),
+      nameProblem: f("fw_name_problem", "string", ["string"]),
+      rename: f("fw_rename", null, ["string"]),
+      watch: f("fw_watch", null, ["number", "number"]),
+    });
+    // What tests and tools ask of the best games: the table's rows, the player's name, and
+    // whether a game is being watched.
+    Object.defineProperties(api, {
+      bestGames: { value: () => best.rows.map((r) => ({ ...r })) },
+      player: { get: () => best.player },
+      watching: { get: () => best.watching !== null },
+    });
+    const name = stored(KEEP.player);
+    if (name !== null && !M.nameProblem(name)) best.player = name;
+    // A table that does not agree with its recordings is made again now, not believed.
+    remember(0);
+  }
+
   // ---- What tests and tools ask of the page (the page's contract). ----
   const api = {
     runDriver(scriptText, args) {
@@ -518,10 +836,10 @@
       onBoxesClosed: dropBox,
       onCue: playCue,
       onEnd: (status, text) => setTimeout(() => onEnd(status, text), 0),
+      onGameFinished: (number) => setTimeout(() => remember(number), 0),
     });
     const f = (name, ret, args) => module.cwrap(name, ret, args);
     M = {
-      play: f("fw_play", "number", ["string"]),
       replay: f("fw_replay", "number", ["string", "string"]),
       error: f("fw_error", "string", []),
       resize: f("fw_resize", null, ["number", "number"]),
@@ -545,6 +863,7 @@
       simOut: f("fw_sim_out", "string", []),
       simErr: f("fw_sim_err", "string", []),
     };
+    bindBest(f);
     const [head, ...resources] = M.layout().split("\n").filter(Boolean);
     const [caption, , , backColor] = head.split("\t");
     M.caption = caption;
