@@ -14,9 +14,10 @@ exception), and a notice of what was changed.
 
 The sounds: each of assets/sounds/*.wav (tools/sound/make_sounds.py) as MP3 by LAME (Debian's
 lame), variable bit rate (-V QUALITY) at 22050 Hz mono. MP3 is the one compressed format that
-every current browser decodes with Web Audio on every system; a variable bit rate file carries
-LAME's header, which tells the decoder how many samples of padding the encoder put before and
-after the sound, so that a cue starts at once and lasts as long as its WAV.
+every current browser decodes with Web Audio on every system, with no fallback needed. LAME's
+header tells the decoder how many samples of padding the encoder put before and after the
+sound; chromium drops them from a variable bit rate file but not from a constant bit rate one,
+where each cue would start 50 ms late (the page's browser test measures it).
 
 Both tools write the same bytes on every run for the same input and version (no time stamps).
 """

@@ -274,7 +274,10 @@
           closeMenus();
           if (open) box.classList.add("open");
         });
-        title.addEventListener("mouseenter", () => {
+        // A mouse moving along an open menu bar opens the menu it reaches; a finger's tap on
+        // another title is that title's click alone.
+        title.addEventListener("pointerenter", (e) => {
+          if (e.pointerType !== "mouse") return;
           if (document.querySelector(".menu.open") && !box.classList.contains("open")) {
             closeMenus();
             box.classList.add("open");
@@ -365,7 +368,7 @@
     // Decoded without a running context, so that nothing waits for the first gesture.
     const decoder = new OfflineAudioContext(1, 1, 44100);
     for (const name of names)
-      fetch(`sounds/${name}.wav`)
+      fetch(`sounds/${name}.mp3`)
         .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject()))
         .then((bytes) => decoder.decodeAudioData(bytes))
         .then((buffer) => { sound.buffers[name] = buffer; })
