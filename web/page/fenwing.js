@@ -214,13 +214,14 @@
     const box = canvas.getBoundingClientRect();
     resize(Math.round(box.width * devicePixelRatio), Math.round(box.height * devicePixelRatio));
   }
+  // The observer's first report, of the size the canvas already has, draws nothing again.
   function watchSize() {
     try {
       new ResizeObserver((entries) => {
         const e = entries[entries.length - 1];
         const d = e.devicePixelContentBoxSize && e.devicePixelContentBoxSize[0];
-        if (d) resize(d.inlineSize, d.blockSize);
-        else followCanvas();
+        if (!d) followCanvas();
+        else if (d.inlineSize !== canvas.width || d.blockSize !== canvas.height) resize(d.inlineSize, d.blockSize);
       }).observe(canvas, { box: "device-pixel-content-box" });
     } catch (_) {
       addEventListener("resize", followCanvas);
@@ -516,6 +517,23 @@
   };
 
   // ---- Start-up. ----
+  function picture(name) {
+    const image = new Image();
+    image.src = `pictures/${name}`;
+    return image.decode().then(() => image);
+  }
+  // What the first frame needs besides the module, begun while it compiles: the fonts, and the
+  // pictures that index.html names (the layout names those it shows).
+  const fonts = Promise.all([document.fonts.load('16px "Liberation Sans"'),
+                             document.fonts.load('bold 16px "Liberation Sans"')]);
+  fonts.catch(() => {});  // said by start(), which waits for them
+  const early = new Map();
+  for (const link of document.querySelectorAll('link[rel="preload"][as="image"]')) {
+    const name = link.getAttribute("href").replace(/^pictures\//, "");
+    early.set(name, picture(name));
+    early.get(name).catch(() => {});  // said by start() if the layout names it
+  }
+
   async function start() {
     const module = await FenwingModule({
       onBox: () => { if (!boxOpen) setTimeout(showNextBox, 0); },
@@ -558,13 +576,9 @@
                 "time_up"]);
     await Promise.all([
       ...resources.map(async (name) => {
-        const image = new Image();
-        image.src = `pictures/${name}`;
-        await image.decode();
-        pictures[name] = image;
+        pictures[name] = await (early.get(name) || picture(name));
       }),
-      document.fonts.load('16px "Liberation Sans"'),
-      document.fonts.load('bold 16px "Liberation Sans"'),
+      fonts,
     ]);
 
     // A session to show from the first frame: the game, or the replay asked for.
