@@ -2,7 +2,8 @@
 # Builds fenwing-sim in WebAssembly, for node, into build-web/ (or the folder given) with
 # emscripten; tools/setup.sh installs it. Then, as the native one:
 #   node build-web/fenwing-sim.js [--check] [--cues] [SCRIPT]
-# and the page, as plain static files in build-web/page/ (web/serve.sh serves them).
+# and the page, as plain static files in build-web/page/ (web/serve.sh serves them), with its
+# manifest and its service worker for offline play.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -2,7 +2,10 @@
 // in-page driver answers every shipped script as the native fenwing-sim does, a click on a duck
 // found from the page's pixels hits it, the keys act and the browser's own do not, a box lets the
 // game run on, a session recorded in the page replays natively to the page's state, the desktop's
-// recording replays in the page, and a bad recording gives one clear message.
+// recording replays in the page, and a bad recording gives one clear message. Its sounds decode
+// to their WAVs' start and length and its fonts have every character it writes. On a phone held
+// either way, taps play it; it is installable, and plays offline after one visit; a new build
+// replaces the old one in the browser.
 //   node tests/web/page_test.mjs NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh, serves it with python3's http.server on a free port of
 // 127.0.0.1, and stops both the server and the browser at the end. FENWING_CHROMIUM names the
