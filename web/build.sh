@@ -20,9 +20,9 @@ jobs="$(nproc)"
 [ "$jobs" -gt 2 ] && jobs=2
 cmake --build "$build" -j "$jobs" --target fenwing-sim fenwing-page
 
-# The page: its own files, the module, the six pictures, the install icons, the nine sounds as
-# MP3 and the label fonts cut down with their licence (both made by web/make_assets.py), and the
-# service worker that keeps them all for offline play.
+# The page: its own files, the module, the six pictures (the field stored smaller), the install
+# icons, the nine sounds as MP3 and the label fonts cut down with their licence (web/make_assets.py
+# makes those three), and the service worker that keeps them all for offline play.
 page="$build/page"
 rm -rf "$page"
 mkdir -p "$page/pictures" "$page/sounds" "$page/fonts" "$page/icons"
@@ -30,6 +30,7 @@ cp "$root"/web/page/index.html "$root"/web/page/fenwing.js "$root"/web/page/fenw
   "$root"/web/page/manifest.webmanifest "$page/"
 cp "$build/fenwing-page.js" "$build/fenwing-page.wasm" "$page/"
 cp "$root"/assets/*.gif "$root"/assets/*.jpg "$page/pictures/"
+cp "$root"/web/assets/pictures/* "$page/pictures/"
 cp "$root"/web/assets/sounds/*.mp3 "$page/sounds/"
 cp "$root/assets/icons/fenwing-32.png" "$page/favicon.png"
 cp "$root/assets/icons/fenwing-192.png" "$root/assets/icons/fenwing-512.png" "$page/icons/"

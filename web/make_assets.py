@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Makes the page's light copies of the game's fonts and sounds and writes them into web/assets/.
+"""Makes the page's light fonts, sounds and field picture and writes them into web/assets/.
 
     python3 web/make_assets.py            # (re)write web/assets/
     python3 web/make_assets.py --check    # fail if web/assets/ differs from what would be written
@@ -19,7 +19,12 @@ header tells the decoder how many samples of padding the encoder put before and 
 sound; chromium drops them from a variable bit rate file but not from a constant bit rate one,
 where each cue would start 50 ms late (the page's browser test measures it).
 
-Both tools write the same bytes on every run for the same input and version (no time stamps).
+The field (assets/field.jpg, the largest picture by far) as a progressive JPEG by jpegtran
+(Debian's libjpeg-turbo-progs): the same coefficients stored in another order, so the same pixels
+in fewer bytes; each run checks that djpeg decodes both to the same pixels. The other pictures
+are smallest as they are.
+
+The tools write the same bytes on every run for the same input and version (no time stamps).
 """
 
 import argparse
@@ -92,8 +97,10 @@ def build(out):
     """Write the fonts and sounds under the directory out (laid out like web/assets/)."""
     pyftsubset = tool('pyftsubset', 'fonttools')
     lame = tool('lame', 'lame')
-    os.makedirs(os.path.join(out, 'fonts'), exist_ok=True)
-    os.makedirs(os.path.join(out, 'sounds'), exist_ok=True)
+    jpegtran = tool('jpegtran', 'libjpeg-turbo-progs')
+    djpeg = tool('djpeg', 'libjpeg-turbo-progs')
+    for folder in ('fonts', 'sounds', 'pictures'):
+        os.makedirs(os.path.join(out, folder), exist_ok=True)
     chars = characters()
     unicodes = ','.join('U+%04X' % ord(ch) for ch in chars)
     for face in FACES:
@@ -109,6 +116,14 @@ def build(out):
         shutil.copyfile(licence, os.path.join(out, 'fonts', name))
     with open(os.path.join(out, 'fonts', 'README'), 'w', encoding='utf-8') as f:
         f.write(NOTICE % describe(chars))
+    field, smaller = os.path.join(ROOT, 'assets', 'field.jpg'), os.path.join(out, 'pictures',
+                                                                             'field.jpg')
+    subprocess.run([jpegtran, '-copy', 'none', '-optimize', '-progressive', '-outfile', smaller,
+                    field], check=True)
+    pixels = [subprocess.run([djpeg, '-pnm', path], check=True, capture_output=True).stdout
+              for path in (field, smaller)]
+    if pixels[0] != pixels[1]:
+        sys.exit('web/make_assets.py: the progressive field.jpg decodes to other pixels')
     sounds = os.path.join(ROOT, 'assets', 'sounds')
     for name in sorted(os.listdir(sounds)):
         if name.endswith('.wav'):
