@@ -221,7 +221,8 @@
         const e = entries[entries.length - 1];
         const d = e.devicePixelContentBoxSize && e.devicePixelContentBoxSize[0];
         if (!d) followCanvas();
-        else if (d.inlineSize !== canvas.width || d.blockSize !== canvas.height) resize(d.inlineSize, d.blockSize);
+        else if (d.inlineSize !== canvas.width || d.blockSize !== canvas.height)
+          resize(d.inlineSize, d.blockSize);
       }).observe(canvas, { box: "device-pixel-content-box" });
     } catch (_) {
       addEventListener("resize", followCanvas);
