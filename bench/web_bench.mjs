@@ -6,7 +6,10 @@
 // browser context of its own (an empty cache, no service worker): load, 10 s idle, F1, 10 s of
 // play, on to the time-up box. Then LOADS more first visits, each in a new context, and a second
 // visit in each once the page's service worker (if any) is ready. Prints one table of medians.
-//   node bench/web_bench.mjs WEB_BUILD_DIR [RUNS] [LOADS]
+// With BASELINE set to the web build folder of another build (of an earlier commit, say), the
+// loads take turns between the two pages, and a second table sets their first frames and
+// weights side by side.
+//   [BASELINE=WEB_BUILD_DIR] node bench/web_bench.mjs WEB_BUILD_DIR [RUNS] [LOADS]
 import { spawn } from "node:child_process";
 import fs from "node:fs";
 import { createRequire } from "node:module";
@@ -19,6 +22,7 @@ const puppeteer = createRequire(`${root}/tests/web/package.json`)("puppeteer-cor
 const pageDir = path.join(path.resolve(process.argv[2] ?? `${root}/build-web`), "page");
 const RUNS = Number(process.argv[3] ?? 3);
 const LOADS = Number(process.argv[4] ?? 15);
+const baselineDir = process.env.BASELINE ? path.join(path.resolve(process.env.BASELINE), "page") : null;
 const IDLE_S = 10, PLAY_S = 10;
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const median = (xs) => [...xs].sort((a, b) => a - b)[xs.length >> 1];
@@ -141,7 +145,7 @@ async function measure(browser, base) {
   return { idle, play, pageGame, wallGame };
 }
 
-function weight() {
+function weight(dir) {
   const kinds = { WebAssembly: /\.wasm$/, JavaScript: /\.m?js$/, Pictures: /\.(gif|jpe?g|png|svg|webp|ico)$/,
     Fonts: /\.(ttf|otf|woff2?)$/, Sounds: /\.(wav|ogg|mp3|opus)$/, "HTML, CSS, manifest, licences": /./ };
   const rows = Object.fromEntries(Object.keys(kinds).map((k) => [k, { raw: 0, gz: 0, n: 0 }]));
@@ -153,34 +157,47 @@ function weight() {
     row.gz += zlib.gzipSync(data, { level: 9 }).length;
     row.n++;
   });
-  walk(pageDir);
+  walk(dir);
   return rows;
 }
 
-async function main() {
-  const server = spawn("python3", ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", pageDir],
+// python3's http.server for `dir` on a free port of 127.0.0.1, and the page's address there.
+async function serve(dir) {
+  const server = spawn("python3", ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", dir],
     { stdio: ["ignore", "pipe", "ignore"] });
   const port = await new Promise((resolve) => server.stdout.on("data", (d) => {
     const m = String(d).match(/port (\d+)/);
     if (m) resolve(m[1]);
   }));
+  return { server, base: `http://127.0.0.1:${port}/index.html` };
+}
+
+const total = (w) => Object.values(w).reduce((t, r) => ({ raw: t.raw + r.raw, gz: t.gz + r.gz, n: t.n + r.n }), { raw: 0, gz: 0, n: 0 });
+
+async function main() {
+  const { server, base } = await serve(pageDir);
+  const baseline = baselineDir ? await serve(baselineDir) : null;
   const browser = await puppeteer.launch({
     executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium", headless: true,
     args: ["--no-sandbox", "--window-size=1000,900"], defaultViewport: { width: 1000, height: 900 },
   });
-  const runs = [], loads = [];
+  const runs = [], loads = [], baseLoads = [];
   try {
     for (let i = 0; i < RUNS; i++) {
-      runs.push(await measure(browser, `http://127.0.0.1:${port}/index.html`));
+      runs.push(await measure(browser, base));
       console.error(`run ${i + 1} of ${RUNS}: ${JSON.stringify(runs.at(-1))}`);
     }
     for (let i = 0; i < LOADS; i++) {
-      loads.push(await visits(browser, `http://127.0.0.1:${port}/index.html`));
+      loads.push(await visits(browser, base));
       console.error(`load ${i + 1} of ${LOADS}: ${JSON.stringify(loads.at(-1))}`);
+      if (!baseline) continue;
+      baseLoads.push(await visits(browser, baseline.base));
+      console.error(`load ${i + 1} of ${LOADS} of the baseline: ${JSON.stringify(baseLoads.at(-1))}`);
     }
   } finally {
     await browser.close();
     server.kill();
+    baseline?.server.kill();
   }
   const m = (f, digits) => (runs.length ? median(runs.map(f)).toFixed(digits) : "");
   const l = (f) => (loads.length ? median(loads.map(f)).toFixed(0) : "");
@@ -202,11 +219,24 @@ async function main() {
   ];
   console.log("| Figure | Idle | In play | Target |\n|---|---:|---:|---|");
   for (const r of rows) console.log(`| ${r.join(" | ")} |`);
-  const w = weight(), kb = (b) => (b / 1024).toFixed(1);
-  const total = Object.values(w).reduce((t, r) => ({ raw: t.raw + r.raw, gz: t.gz + r.gz, n: t.n + r.n }), { raw: 0, gz: 0, n: 0 });
+  const w = weight(pageDir), all = total(w), kb = (b) => (b / 1024).toFixed(1);
   console.log("\n| The page's files | Files | Raw (KiB) | gzip -9 (KiB) |\n|---|---:|---:|---:|");
-  for (const [k, r] of [...Object.entries(w), ["Total", total]]) console.log(`| ${k} | ${r.n} | ${kb(r.raw)} | ${kb(r.gz)} |`);
-  console.log(`\nTotal gzip -9 ${kb(total.gz)} KiB against a target of at most 300: ${total.gz <= 300 * 1024 ? "PASS" : "MISS"}`);
+  for (const [k, r] of [...Object.entries(w), ["Total", all]]) console.log(`| ${k} | ${r.n} | ${kb(r.raw)} | ${kb(r.gz)} |`);
+  console.log(`\nTotal gzip -9 ${kb(all.gz)} KiB against a target of at most 300: ${all.gz <= 300 * 1024 ? "PASS" : "MISS"}`);
+  if (!baseline) return;
+
+  const b = (f) => median(baseLoads.map(f));
+  const them = total(weight(baselineDir));
+  console.log(`\nAgainst the baseline ${process.env.BASELINE}, ${LOADS} loads of each taking turns:\n`);
+  console.log("| Figure | This build | Baseline | This / baseline |\n|---|---:|---:|---:|");
+  const side = (name, ours, theirs, digits = 0) =>
+    console.log(`| ${name} | ${ours.toFixed(digits)} | ${theirs.toFixed(digits)} | ${(ours / theirs).toFixed(2)} |`);
+  for (const [visit, name] of [["first", "empty cache"], ["second", "second visit"]]) {
+    side(`Navigation to first frame, ${name}, page's clock (ms)`, median(loads.map((v) => v[visit].firstFrame)), b((v) => v[visit].firstFrame));
+    side(`Navigation to first frame, ${name}, wall clock (ms)`, median(loads.map((v) => v[visit].wallReady)), b((v) => v[visit].wallReady));
+  }
+  side("Weight, raw (KiB)", all.raw / 1024, them.raw / 1024, 1);
+  side("Weight, gzip -9 (KiB)", all.gz / 1024, them.gz / 1024, 1);
 }
 
 await main();

@@ -6,7 +6,8 @@
 #   tools/bench.sh --startup    only the start-up, RUNS (default 41) runs of each, a second a run
 #   tools/bench.sh --web        the page in headless chromium instead, RUNS (default 3) runs of
 #                               about 75 s: its ticks, game length, CPU and weight; and LOADS
-#                               (default 15) first and second visits: its first frame
+#                               (default 15) first and second visits: its first frame; with
+#                               BASELINE=WEB_BUILD_DIR of another build, the two take turns
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
