@@ -8,8 +8,8 @@
 
 const BUILD = "@BUILD@";
 const FILES = [@FILES@];
-const CACHE = "fenwing-" + BUILD;
 const PREFIX = "fenwing-";
+const CACHE = PREFIX + BUILD;
 
 self.addEventListener("install", (event) => {
   event.waitUntil(
