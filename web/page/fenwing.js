@@ -573,8 +573,6 @@
     M.caption = caption;
     back = "#" + Number(backColor).toString(16).padStart(6, "0");
     document.body.style.background = back;
-    loadSounds(["start", "shot", "hit", "ground", "ammo", "clock", "flock", "out_of_ammo",
-                "time_up"]);
     await Promise.all([
       ...resources.map(async (name) => {
         pictures[name] = await (early.get(name) || picture(name));
@@ -613,6 +611,10 @@
       wake();
     }
     watchSize();
+    // The sounds after the first frame: decoding them takes the processor the frame would
+    // want, and nothing can be heard before the player's first click or key.
+    loadSounds(["start", "shot", "hit", "ground", "ammo", "clock", "flock", "out_of_ammo",
+                "time_up"]);
   }
 
   start().catch((err) => {
