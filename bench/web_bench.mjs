@@ -1,10 +1,15 @@
-// Benchmarks the page in headless chromium (tools/bench.sh --web): navigation to the first frame,
-// 1 ms timer ticks and frames a second idle and in play, the length of a 60-second game by the
-// page's clock and by the wall clock, the CPU of the page's renderer process (from /proc) and of
-// the browser's other processes, the main thread's busy time (the page's own metrics), and the
-// page's weight, raw and gzip -9. Each run: load, 10 s idle, F1, 10 s of play, on to the time-up
-// box. Prints one table of medians.
-//   node bench/web_bench.mjs WEB_BUILD_DIR [RUNS]
+// Benchmarks the page in headless chromium (tools/bench.sh --web): navigation to the first frame
+// with an empty cache and on a second visit, 1 ms timer ticks and frames a second idle and in
+// play, the length of a 60-second game by the page's clock and by the wall clock, the CPU of the
+// page's renderer process (from /proc) and of the browser's other processes, the main thread's
+// busy time (the page's own metrics), and the page's weight, raw and gzip -9. Each run, in a
+// browser context of its own (an empty cache, no service worker): load, 10 s idle, F1, 10 s of
+// play, on to the time-up box. Then LOADS more first visits, each in a new context, and a second
+// visit in each once the page's service worker (if any) is ready. Prints one table of medians.
+// With BASELINE set to the web build folder of another build (of an earlier commit, say), the
+// loads take turns between the two pages, and a second table sets their first frames and
+// weights side by side.
+//   [BASELINE=WEB_BUILD_DIR] node bench/web_bench.mjs WEB_BUILD_DIR [RUNS] [LOADS]
 import { spawn } from "node:child_process";
 import fs from "node:fs";
 import { createRequire } from "node:module";
@@ -16,6 +21,8 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..");
 const puppeteer = createRequire(`${root}/tests/web/package.json`)("puppeteer-core");
 const pageDir = path.join(path.resolve(process.argv[2] ?? `${root}/build-web`), "page");
 const RUNS = Number(process.argv[3] ?? 3);
+const LOADS = Number(process.argv[4] ?? 15);
+const baselineDir = process.env.BASELINE ? path.join(path.resolve(process.env.BASELINE), "page") : null;
 const IDLE_S = 10, PLAY_S = 10;
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const median = (xs) => [...xs].sort((a, b) => a - b)[xs.length >> 1];
@@ -59,12 +66,52 @@ async function frames(page, seconds) {
   }), seconds * 1000);
 }
 
-async function measure(browser, base) {
-  const page = await browser.newPage();
+// The page loaded into `page`: navigation to its first frame by the page's clock and by the wall
+// clock here. The page's `fenwingReady` resolves as its first frame is drawn; the time is taken
+// there and then, by a hook set before the page's scripts run (asked for afterwards, the promise
+// would be seen only once the page's main thread is free again).
+async function load(page, base) {
+  await page.evaluateOnNewDocument(() => {
+    let ready;
+    Object.defineProperty(window, "fenwingReady", {
+      configurable: true,
+      get: () => ready,
+      set: (promise) => {
+        ready = promise;
+        window.benchFirstFrame = promise.then(() => performance.now());
+      },
+    });
+  });
   const wall0 = performance.now();
   await page.goto(`${base}?mute`, { waitUntil: "load" });
-  const firstFrame = await page.evaluate(() => window.fenwingReady.then(() => performance.now()));
-  const wallReady = performance.now() - wall0;
+  const firstFrame = await page.evaluate(() => window.benchFirstFrame);
+  return { firstFrame, wallReady: performance.now() - wall0 };
+}
+
+// A first visit and a second, in a context of its own: the second once the page's service worker
+// has taken the files in (at most 10 s), else from the browser's cache.
+async function visits(browser, base) {
+  const context = await browser.createBrowserContext();
+  try {
+    let page = await context.newPage();
+    const first = await load(page, base);
+    const worker = await page.evaluate(async () => "serviceWorker" in navigator &&
+      Boolean(await navigator.serviceWorker.getRegistration()) &&
+      Promise.race([navigator.serviceWorker.ready.then(() => true), new Promise((r) => setTimeout(() => r(false), 10000))]));
+    await page.close();
+    page = await context.newPage();
+    const second = await load(page, base);
+    await page.close();
+    return { first, second, worker };
+  } finally {
+    await context.close();
+  }
+}
+
+async function measure(browser, base) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await load(page, base);
   const { renderer, other } = processes(browser.process().pid);
 
   const span = async (seconds) => {
@@ -94,13 +141,13 @@ async function measure(browser, base) {
   await page.waitForFunction(() => window.fenwing.boxes().includes("Fail"), { timeout: 90000, polling: "mutation" });
   const wallGame = (performance.now() - wallF1) / 1000;
   const pageGame = await page.evaluate(() => (window.benchEnd - window.benchStart) / 1000);
-  await page.close();
-  return { firstFrame, wallReady, idle, play, pageGame, wallGame };
+  await context.close();
+  return { idle, play, pageGame, wallGame };
 }
 
-function weight() {
+function weight(dir) {
   const kinds = { WebAssembly: /\.wasm$/, JavaScript: /\.m?js$/, Pictures: /\.(gif|jpe?g|png|svg|webp|ico)$/,
-    Fonts: /\.(ttf|otf|woff2?)$/, Sounds: /\.(wav|ogg|mp3|opus)$/, "HTML, CSS, licences": /./ };
+    Fonts: /\.(ttf|otf|woff2?)$/, Sounds: /\.(wav|ogg|mp3|opus)$/, "HTML, CSS, manifest, licences": /./ };
   const rows = Object.fromEntries(Object.keys(kinds).map((k) => [k, { raw: 0, gz: 0, n: 0 }]));
   const walk = (dir) => fs.readdirSync(dir, { withFileTypes: true }).forEach((e) => {
     const p = path.join(dir, e.name);
@@ -110,35 +157,58 @@ function weight() {
     row.gz += zlib.gzipSync(data, { level: 9 }).length;
     row.n++;
   });
-  walk(pageDir);
+  walk(dir);
   return rows;
 }
 
-async function main() {
-  const server = spawn("python3", ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", pageDir],
+// python3's http.server for `dir` on a free port of 127.0.0.1, and the page's address there.
+async function serve(dir) {
+  const server = spawn("python3", ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", dir],
     { stdio: ["ignore", "pipe", "ignore"] });
   const port = await new Promise((resolve) => server.stdout.on("data", (d) => {
     const m = String(d).match(/port (\d+)/);
     if (m) resolve(m[1]);
   }));
+  return { server, base: `http://127.0.0.1:${port}/index.html` };
+}
+
+const total = (w) => Object.values(w).reduce((t, r) => ({ raw: t.raw + r.raw, gz: t.gz + r.gz, n: t.n + r.n }), { raw: 0, gz: 0, n: 0 });
+
+async function main() {
+  const { server, base } = await serve(pageDir);
+  const baseline = baselineDir ? await serve(baselineDir) : null;
   const browser = await puppeteer.launch({
     executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium", headless: true,
     args: ["--no-sandbox", "--window-size=1000,900"], defaultViewport: { width: 1000, height: 900 },
   });
-  const runs = [];
+  const runs = [], loads = [], baseLoads = [];
   try {
     for (let i = 0; i < RUNS; i++) {
-      runs.push(await measure(browser, `http://127.0.0.1:${port}/index.html`));
+      runs.push(await measure(browser, base));
       console.error(`run ${i + 1} of ${RUNS}: ${JSON.stringify(runs.at(-1))}`);
+    }
+    for (let i = 0; i < LOADS; i++) {
+      loads.push(await visits(browser, base));
+      console.error(`load ${i + 1} of ${LOADS}: ${JSON.stringify(loads.at(-1))}`);
+      if (!baseline) continue;
+      baseLoads.push(await visits(browser, baseline.base));
+      console.error(`load ${i + 1} of ${LOADS} of the baseline: ${JSON.stringify(baseLoads.at(-1))}`);
     }
   } finally {
     await browser.close();
     server.kill();
+    baseline?.server.kill();
   }
-  const m = (f, digits) => median(runs.map(f)).toFixed(digits);
+  const m = (f, digits) => (runs.length ? median(runs.map(f)).toFixed(digits) : "");
+  const l = (f) => (loads.length ? median(loads.map(f)).toFixed(0) : "");
+  const worker = loads.filter((v) => v.worker).length;
+  console.log(`The page in headless chromium, medians of ${RUNS} runs and ${LOADS} loads\n`);
+  console.log(`The second visits: ${worker} of ${loads.length} after the page's service worker was ready\n`);
   const rows = [
-    ["Navigation to first frame, page's clock (ms)", m((r) => r.firstFrame, 0), "", ""],
-    ["Navigation to first frame, wall clock (ms)", m((r) => r.wallReady, 0), "", ""],
+    ["Navigation to first frame, empty cache, page's clock (ms)", l((v) => v.first.firstFrame), "", "≤ 200"],
+    ["Navigation to first frame, empty cache, wall clock (ms)", l((v) => v.first.wallReady), "", ""],
+    ["Navigation to first frame, second visit, page's clock (ms)", l((v) => v.second.firstFrame), "", ""],
+    ["Navigation to first frame, second visit, wall clock (ms)", l((v) => v.second.wallReady), "", ""],
     ["1 ms timer ticks per second", m((r) => r.idle.ticks, 2), m((r) => r.play.ticks, 2), "64 ± 0.5"],
     ["Frames drawn per second (requestAnimationFrame)", m((r) => r.idle.fps, 1), m((r) => r.play.fps, 1), ""],
     ["Length of a 60-second game, page's clock (s)", "", m((r) => r.pageGame, 3), "60 ± 0.1"],
@@ -147,13 +217,26 @@ async function main() {
     ["CPU of the browser's other processes (% of a core)", m((r) => r.idle.other, 1), m((r) => r.play.other, 1), ""],
     ["Main thread busy (TaskDuration, % of wall time)", m((r) => r.idle.main, 1), m((r) => r.play.main, 1), ""],
   ];
-  console.log(`The page in headless chromium, medians of ${RUNS} runs\n`);
   console.log("| Figure | Idle | In play | Target |\n|---|---:|---:|---|");
   for (const r of rows) console.log(`| ${r.join(" | ")} |`);
-  const w = weight(), kb = (b) => (b / 1024).toFixed(1);
-  const total = Object.values(w).reduce((t, r) => ({ raw: t.raw + r.raw, gz: t.gz + r.gz, n: t.n + r.n }), { raw: 0, gz: 0, n: 0 });
+  const w = weight(pageDir), all = total(w), kb = (b) => (b / 1024).toFixed(1);
   console.log("\n| The page's files | Files | Raw (KiB) | gzip -9 (KiB) |\n|---|---:|---:|---:|");
-  for (const [k, r] of [...Object.entries(w), ["Total", total]]) console.log(`| ${k} | ${r.n} | ${kb(r.raw)} | ${kb(r.gz)} |`);
+  for (const [k, r] of [...Object.entries(w), ["Total", all]]) console.log(`| ${k} | ${r.n} | ${kb(r.raw)} | ${kb(r.gz)} |`);
+  console.log(`\nTotal gzip -9 ${kb(all.gz)} KiB against a target of at most 300: ${all.gz <= 300 * 1024 ? "PASS" : "MISS"}`);
+  if (!baseline) return;
+
+  const b = (f) => median(baseLoads.map(f));
+  const them = total(weight(baselineDir));
+  console.log(`\nAgainst the baseline ${process.env.BASELINE}, ${LOADS} loads of each taking turns:\n`);
+  console.log("| Figure | This build | Baseline | This / baseline |\n|---|---:|---:|---:|");
+  const side = (name, ours, theirs, digits = 0) =>
+    console.log(`| ${name} | ${ours.toFixed(digits)} | ${theirs.toFixed(digits)} | ${(ours / theirs).toFixed(2)} |`);
+  for (const [visit, name] of [["first", "empty cache"], ["second", "second visit"]]) {
+    side(`Navigation to first frame, ${name}, page's clock (ms)`, median(loads.map((v) => v[visit].firstFrame)), b((v) => v[visit].firstFrame));
+    side(`Navigation to first frame, ${name}, wall clock (ms)`, median(loads.map((v) => v[visit].wallReady)), b((v) => v[visit].wallReady));
+  }
+  side("Weight, raw (KiB)", all.raw / 1024, them.raw / 1024, 1);
+  side("Weight, gzip -9 (KiB)", all.gz / 1024, them.gz / 1024, 1);
 }
 
 await main();

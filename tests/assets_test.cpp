@@ -133,7 +133,7 @@ TEST(GifScan, FindsTransparencyAndCountsFrames) {
 }
 
 TEST(IconFiles, EachIsASquarePngOfTheSizeInItsName) {
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 24, 32, 48, 64, 128, 192, 256, 512}) {
         const QString path =
             QStringLiteral(FENWING_SOURCE_DIR "/assets/icons/fenwing-%1.png").arg(size);
         SCOPED_TRACE(path.toStdString());

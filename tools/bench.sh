@@ -5,13 +5,15 @@
 # sound, the bare window), about 2.5 minutes a run.
 #   tools/bench.sh --startup    only the start-up, RUNS (default 41) runs of each, a second a run
 #   tools/bench.sh --web        the page in headless chromium instead, RUNS (default 3) runs of
-#                               about 75 s: its start, ticks, game length, CPU and weight
+#                               about 75 s: its ticks, game length, CPU and weight; and LOADS
+#                               (default 15) first and second visits: its first frame; with
+#                               BASELINE=WEB_BUILD_DIR of another build, the two take turns
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 if [ "${1:-}" = --web ]; then
   bash web/build.sh "${BUILD_DIR:-build}/web/build-web" >/dev/null
-  exec node bench/web_bench.mjs "${BUILD_DIR:-build}/web/build-web" ${RUNS:+"$RUNS"}
+  exec node bench/web_bench.mjs "${BUILD_DIR:-build}/web/build-web" "${RUNS:-3}" ${LOADS:+"$LOADS"}
 fi
 tools/build.sh
 exec xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \

@@ -2,7 +2,8 @@
 # Builds fenwing-sim in WebAssembly, for node, into build-web/ (or the folder given) with
 # emscripten; tools/setup.sh installs it. Then, as the native one:
 #   node build-web/fenwing-sim.js [--check] [--cues] [SCRIPT]
-# and the page, as plain static files in build-web/page/ (web/serve.sh serves them).
+# and the page, as plain static files in build-web/page/ (web/serve.sh serves them), with its
+# manifest and its service worker for offline play.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,22 +20,27 @@ jobs="$(nproc)"
 [ "$jobs" -gt 2 ] && jobs=2
 cmake --build "$build" -j "$jobs" --target fenwing-sim fenwing-page
 
-# The page: its own files, the module, the six pictures, the nine sounds, and the label fonts
-# with their licence.
+# The page: its own files, the module, the six pictures (the field stored smaller), the install
+# icons, the nine sounds as MP3 and the label fonts cut down with their licence (web/make_assets.py
+# makes those three), and the service worker that keeps them all for offline play.
 page="$build/page"
 rm -rf "$page"
-mkdir -p "$page/pictures" "$page/sounds" "$page/fonts"
-cp "$root"/web/page/index.html "$root"/web/page/fenwing.js "$root"/web/page/fenwing.css "$page/"
+mkdir -p "$page/pictures" "$page/sounds" "$page/fonts" "$page/icons"
+cp "$root"/web/page/index.html "$root"/web/page/fenwing.js "$root"/web/page/fenwing.css \
+  "$root"/web/page/manifest.webmanifest "$page/"
 cp "$build/fenwing-page.js" "$build/fenwing-page.wasm" "$page/"
 cp "$root"/assets/*.gif "$root"/assets/*.jpg "$page/pictures/"
-cp "$root"/assets/sounds/*.wav "$page/sounds/"
+cp "$root"/web/assets/pictures/* "$page/pictures/"
+cp "$root"/web/assets/sounds/*.mp3 "$page/sounds/"
 cp "$root/assets/icons/fenwing-32.png" "$page/favicon.png"
-fonts=/usr/share/fonts/truetype/liberation
-if [ ! -f "$fonts/LiberationSans-Regular.ttf" ]; then
-  echo "web/build.sh: needs the Liberation fonts in $fonts: run tools/setup.sh" >&2
-  exit 1
-fi
-cp "$fonts/LiberationSans-Regular.ttf" "$fonts/LiberationSans-Bold.ttf" "$page/fonts/"
-cp /usr/share/doc/fonts-liberation/copyright "$page/fonts/LICENSE"
-cp /usr/share/common-licenses/GPL-2 "$page/fonts/GPL-2"
+cp "$root/assets/icons/fenwing-192.png" "$root/assets/icons/fenwing-512.png" "$page/icons/"
+cp "$root"/web/assets/fonts/* "$page/fonts/"
+
+# The service worker lists every file of the page and names its cache from a hash of them and of
+# itself, so that a build with any file changed replaces the one before in a visitor's browser.
+files="$(cd "$page" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+stamp="$( { cat "$root/web/page/sw.js"; for f in $files; do echo "$f"; cat "$page/$f"; done; } |
+  sha256sum | cut -c1-16)"
+list="$(printf '"%s", ' $files | sed 's/, $//')"
+sed -e "s|@BUILD@|$stamp|" -e "s|@FILES@|$list|" "$root/web/page/sw.js" >"$page/sw.js"
 echo "web/build.sh: the page is in $page"

@@ -5,13 +5,17 @@
 // recording replays in the page, a click lands where it was aimed on a screen of device pixel ratio
 // 2, a hidden tab stands still, and a bad recording gives one clear message; the best games are
 // kept in the browser's storage, shown, watched to the state fenwing-sim prints, and survive a
-// reload, a damaged table and a storage that refuses.
+// reload, a damaged table and a storage that refuses. Its sounds decode to their WAVs' start and
+// length and its fonts have every character it writes. On a phone held either way, taps play it;
+// it is installable, and plays offline after one visit; a new build replaces the old one in the
+// browser.
 //   node tests/web/page_test.mjs NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh, serves it with python3's http.server on a free port of
 // 127.0.0.1, and stops the server and the browsers at the end. FENWING_CHROMIUM names the
 // browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used;
 // with FENWING_WEB_SHOTS=DIR, the README's picture of the table is taken into DIR.
 import { spawn, spawnSync } from "node:child_process";
+import crypto from "node:crypto";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
@@ -103,24 +107,32 @@ const DUCKS = [["ImgDuck1", "TmrDuck1"], ["Imgduck2", "TmrDuck2"], ["Imgduck3", 
 const flag = (state, timer) => new RegExp(`^${timer}\\.Enabled True$`, "m").test(state);
 const caption = (state, name) => (state.match(new RegExp(`^${name}\\.Caption (.*)$`, "m")) ?? [])[1];
 
-// A static server for the page and two shipped recordings, on a free port.
-function serve() {
+// A static server for the page and two shipped recordings, on a free port; with `copy`, the page
+// is a copy that may be changed.
+function serve(copy = false) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), "fenwing-page-"));
-  fs.symlinkSync(path.join(build, "page"), path.join(dir, "page"));
+  if (copy) fs.cpSync(path.join(build, "page"), path.join(dir, "page"), { recursive: true });
+  else fs.symlinkSync(path.join(build, "page"), path.join(dir, "page"));
   fs.mkdirSync(path.join(dir, "rec"));
   fs.copyFileSync(`${root}/docs/replay.sim`, `${dir}/rec/replay.sim`);
   fs.copyFileSync(`${root}/fuzz/corpus/bad.sim`, `${dir}/rec/bad.sim`);
-  const server = spawn("python3", ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", dir], {
+  return { dir, ...listen(dir, 0) };
+}
+
+// python3's http.server for `dir` on 127.0.0.1's `port` (0: a free one), and the port it took.
+function listen(dir, port) {
+  const server = spawn("python3", ["-u", "-m", "http.server", String(port), "--bind", "127.0.0.1", "--directory", dir], {
     stdio: ["ignore", "pipe", "ignore"],
   });
-  const port = new Promise((resolve, reject) => {
+  const taken = new Promise((resolve, reject) => {
     server.stdout.on("data", (d) => {
       const m = String(d).match(/port (\d+)/);
       if (m) resolve(Number(m[1]));
     });
     server.on("exit", () => reject(new Error("the web server ended")));
   });
-  return { server, dir, port };
+  taken.catch(() => {});
+  return { server, port: taken };
 }
 
 async function main() {
@@ -164,11 +176,11 @@ async function main() {
   return failures ? 1 : 0;
 }
 
-// The page at `query`, ready; with what its console and loading said that they should not have.
-// `prepare` readies the page before it loads.
-async function open(browser, base, query, prepare) {
+// The page at `query` in a new tab of `browser` (or of a browser context), ready; with what its
+// console and loading said that they should not have. `prepare` sets the tab up before it loads.
+async function open(browser, base, query, prepare = async () => {}) {
   const page = await browser.newPage();
-  if (prepare) await prepare(page);
+  await prepare(page);
   const problems = [];
   const loads = { count: 0 };
   page.on("console", (m) => ["error", "warn", "warning", "assert"].includes(m.type()) && problems.push(`console ${m.type()}: ${m.text()}`));
@@ -207,49 +219,81 @@ async function run(browser, dense, base) {
   }
   check(scripts.length >= 11 && differ.length === 0,
     `runDriver answers as fenwing-sim: ${scripts.length} scripts x ${MODES.length} modes, ${differ.length} differ`, differ.join("\n"));
+  await sounds(page);
   await page.close();
 
   await play(browser, base);
   await unseen(dense, base);
   await replays(browser, base);
   await bestGames(browser, base);
+  await touch(browser, base);
+  await offline(browser);
 }
 
-// One session: a hit from the page's pixels, the keys, a box that lets the game run on, Exit; then
-// its recording replayed natively.
-async function play(browser, base) {
-  const { page, problems, loads } = await open(browser, base, "?seed=7");
-  // A marker that a reload would lose, and which keys the page kept from the browser (a listener
-  // on the window hears a key after the page's own).
-  await page.evaluate(() => {
-    window.fenwingMarker = 1;
-    window.keptKeys = new Set();
-    addEventListener("keydown", (e) => e.defaultPrevented && window.keptKeys.add(e.key));
-  });
+// The page's sounds, decoded by the browser as the page decodes them: each starts when its WAV
+// starts and lasts as long, within a millisecond (an MP3 whose padding the browser cannot
+// find would start late and run long).
+async function sounds(page) {
+  const wrong = [];
+  for (const name of fs.readdirSync(`${root}/assets/sounds`).filter((f) => f.endsWith(".wav")).sort()) {
+    const wav = fs.readFileSync(`${root}/assets/sounds/${name}`);
+    const rate = wav.readUInt32LE(24), data = wav.indexOf("data", 12);
+    const samples = wav.subarray(data + 8, data + 8 + wav.readUInt32LE(data + 4));
+    const length = samples.length / 2 / rate;
+    let onset = 0;
+    while (onset < samples.length / 2 && Math.abs(samples.readInt16LE(2 * onset)) <= 327) onset++;
+    const mp3 = name.replace(/\.wav$/, ".mp3");
+    const got = await page.evaluate(async (file) => {
+      try {
+        const r = await fetch(`sounds/${file}`);
+        const buffer = await new OfflineAudioContext(1, 1, 44100).decodeAudioData(await r.arrayBuffer());
+        const d = buffer.getChannelData(0);
+        return { length: buffer.duration, onset: d.findIndex((v) => Math.abs(v) > 0.01) / buffer.sampleRate };
+      } catch (e) {
+        return { error: String(e) };
+      }
+    }, mp3);
+    if (got.error || Math.abs(got.length - length) > 0.001 || Math.abs(got.onset - onset / rate) > 0.001)
+      wrong.push(`  ${mp3}: ${got.error ?? `${(got.length * 1000).toFixed(1)} ms from ${(got.onset * 1000).toFixed(1)} ms`}, ` +
+        `the WAV ${(length * 1000).toFixed(1)} ms from ${(onset / rate * 1000).toFixed(1)} ms`);
+  }
+  check(wrong.length === 0, "each sound decodes in the browser to its WAV's start and length", wrong.join("\n"));
+}
+
+// Which characters of `text` the page's Liberation Sans lacks: a character it has is as wide
+// whatever font follows it in the list; one it lacks falls through to that font.
+const missingGlyphs = (page, text) => page.evaluate((text) => {
+  const g = document.createElement("canvas").getContext("2d");
+  const width = (ch, rest) => { g.font = `16px "Liberation Sans", ${rest}`; return g.measureText(ch).width; };
+  return [...new Set(text)].filter((ch) => ch.trim() && width(ch, "monospace") !== width(ch, "serif")).join("");
+}, text);
+
+// The canvas and the field on it: the canvas's place on the page, the field's corners on the
+// canvas (CSS pixels), the scale of the client area, a device pixel's place for a point in twips,
+// and screenshots of the canvas in CSS pixels at any pixel ratio, each with the time it was taken.
+async function fieldView(page) {
   const canvas = await page.$("canvas#field");
-  check(canvas !== null, "the page has canvas#field");
+  if (!canvas) return null;
   const origin = await canvas.boundingBox();
   const corner = (x, y) => page.evaluate((x, y) => window.fenwing.pixelOf(x, y), x, y);
   const [tl, br] = [await corner(1440, 840), await corner(12480, 10245)];
   const field = [tl.x - origin.x, tl.y - origin.y, br.x - origin.x, br.y - origin.y].map(Math.round);
-  const scale = (field[2] - field[0]) / 736;
+  const ratio = await page.evaluate(() => devicePixelRatio);
   const shot = async () => {
     const t0 = performance.now();
-    const frame = decodePng(Buffer.from(await canvas.screenshot({ type: "png" })));
-    return { frame, time: (t0 + performance.now()) / 2 };
+    const png = await page.screenshot({ type: "png", clip: { ...origin, scale: 1 / ratio } });
+    return { frame: decodePng(Buffer.from(png)), time: (t0 + performance.now()) / 2 };
   };
-  const empty = (await shot()).frame;
+  return { origin, corner, field, scale: (field[2] - field[0]) / 736, shot };
+}
 
-  await page.keyboard.press("F1");
-  await sleep(300);
-  let s = await state(page);
-  check(caption(s, "LblTimeLeft") === "60" && /^TmrDuck1\.Enabled True$/m.test(s), "F1 starts a game");
-
-  // A duck from the page's pixels: two screenshots, a group no bigger than a duck that moved as far
-  // across as down, led to where it will be when the click arrives. A miss only costs a shot.
+// A duck from the page's pixels, shot with fire(x, y) (a click or a tap): two screenshots, a group
+// no bigger than a duck that moved as far across as down, led to where it will be when the shot
+// arrives. A miss only costs a shot. `empty` is a screenshot of the field with no duck on it. The
+// tries it took, or 0 if six missed.
+async function shootDuck(page, { origin, corner, field, scale, shot }, empty, fire) {
   const [dw, dh] = [87 * scale, 60 * scale];
-  let hit = false, tries = 0;
-  for (; tries < 6 && !hit; tries++) {
+  for (let tries = 1; tries <= 6; tries++) {
     const a = await shot(), b = await shot(), dt = (b.time - a.time) / 1000;
     const ducks = [];
     for (const bb of blobs(empty, b.frame, field))
@@ -267,15 +311,40 @@ async function play(browser, base) {
     const before = await state(page);
     const lead = (performance.now() + 10 - b.time) / 1000, d = inside[0];
     const x = origin.x + d.x + d.vx * lead;
-    await page.mouse.click(x, origin.y + d.y + d.vy * lead);
-    // The duck that the click shot must lie across the point clicked (it falls straight down).
+    await fire(x, origin.y + d.y + d.vy * lead);
+    // The duck that the shot hit must lie across the point shot at (it falls straight down).
     const after = await state(page);
     const shotDuck = DUCKS.find(([, tmr]) => flag(before, tmr) && !flag(after, tmr));
     const left = shotDuck && Number(after.match(new RegExp(`^${shotDuck[0]}\\.Left (.*)$`, "m"))[1]);
     const under = shotDuck && Math.abs((await corner(left + 652.5, 5000)).x - x) <= dw / 2 + 2;
-    hit = Number(caption(after, "LblScore2")) === Number(caption(before, "LblScore2")) + 1 && under;
+    if (Number(caption(after, "LblScore2")) === Number(caption(before, "LblScore2")) + 1 && under) return tries;
   }
-  check(hit, `a click on a duck found from the page's pixels hits it (${tries} tries)`);
+  return 0;
+}
+
+// One session: a hit from the page's pixels, the keys, a box that lets the game run on, Exit; then
+// its recording replayed natively.
+async function play(browser, base) {
+  const { page, problems, loads } = await open(browser, base, "?seed=7");
+  // A marker that a reload would lose, and which keys the page kept from the browser (a listener
+  // on the window hears a key after the page's own).
+  await page.evaluate(() => {
+    window.fenwingMarker = 1;
+    window.keptKeys = new Set();
+    addEventListener("keydown", (e) => e.defaultPrevented && window.keptKeys.add(e.key));
+  });
+  const view = await fieldView(page);
+  check(view !== null, "the page has canvas#field");
+  const { corner, field, shot } = view;
+  const empty = (await shot()).frame;
+
+  await page.keyboard.press("F1");
+  await sleep(300);
+  let s = await state(page);
+  check(caption(s, "LblTimeLeft") === "60" && /^TmrDuck1\.Enabled True$/m.test(s), "F1 starts a game");
+
+  const tries = await shootDuck(page, view, empty, (x, y) => page.mouse.click(x, y));
+  check(tries > 0, `a click on a duck found from the page's pixels hits it (${tries || "6, none"} tries)`);
 
   // A box keeps the game going, on the screen too (nothing asks the page meanwhile); Return
   // closes it.
@@ -287,6 +356,10 @@ async function play(browser, base) {
   s = await state(page);
   const titles = await page.evaluate(() => window.fenwing.boxes());
   const shown = await page.evaluate(() => [document.querySelector("dialog#box")?.open, document.querySelector("#box-title")?.textContent]);
+  // What the page writes in its fonts: the menus, the captions, and each box as it shows.
+  const boxText = () => page.evaluate(() => document.querySelector("dialog#box")?.textContent ?? "");
+  const written = [await page.evaluate(() => document.querySelector("#bar").textContent), await boxText(),
+    ...[...s.matchAll(/^\w+\.Caption (.*)$/gm)].map((m) => m[1])];
   check(JSON.stringify(titles) === '["Controls"]' && shown[0] === true && shown[1] === "Controls", "F3 opens the Controls box",
     `  boxes ${JSON.stringify(titles)}, dialog ${JSON.stringify(shown)}`);
   await sleep(2100);
@@ -303,9 +376,13 @@ async function play(browser, base) {
     await sleep(200);
     const open = await page.evaluate(() => window.fenwing.boxes());
     check(JSON.stringify(open) === JSON.stringify([title]), `${key} opens the ${title} box`, `  boxes ${JSON.stringify(open)}`);
+    written.push(await boxText());
     await page.keyboard.press("Enter");
     await sleep(100);
   }
+  const missing = await missingGlyphs(page, written.join(""));
+  check(written.join("").includes("Have fun") && missing === "", "the page's fonts have every character of the menus, captions and boxes",
+    `  missing ${JSON.stringify(missing)}`);
   const [marker, kept] = await page.evaluate(() => [window.fenwingMarker, [...window.keptKeys]]);
   check(marker === 1 && loads.count === 1 && ["F1", "F3", "F4", "F5"].every((k) => kept.includes(k)),
     "the browser's own F1 and F5 do nothing (the page is not reloaded, the keys kept from it)",
@@ -686,6 +763,180 @@ async function storageRefused(browser, base, good) {
       `storage that ${what}: one message, the session's games still shown, the game plays on, the table kept before unharmed`,
       `  notices ${JSON.stringify(seen)}; ${a.games} then ${b.games} games; seconds left ${caption(s, "LblTimeLeft")}\n${problems.join("\n")}`);
     await page.close();
+  }
+}
+
+// The page on a phone held upright and on its side (touch, 3 device pixels to a CSS pixel): the
+// field whole on the screen, whatever can be tapped at least 44 CSS px high, taps that start a
+// game, hit a duck and open and close a box, and two quick taps that neither zoom nor scroll.
+async function touch(browser, base) {
+  for (const [width, height] of [[390, 844], [844, 390]]) {
+    const where = `touch, ${width} x ${height}`;
+    const context = await browser.createBrowserContext();
+    try {
+      const { page, problems } = await open(context, base, "?seed=7&mute", (page) =>
+        page.setViewport({ width, height, deviceScaleFactor: 3, isMobile: true, hasTouch: true, isLandscape: width > height }));
+      const tap = async (selector) => {  // a tap on what is not shown is none
+        const b = await (await page.$(selector))?.boundingBox();
+        if (b) await page.touchscreen.tap(b.x + b.width / 2, b.y + b.height / 2);
+        await sleep(150);
+      };
+      const heights = (selector) => page.evaluate((selector) =>
+        [...document.querySelectorAll(selector)].map((e) => `${e.id || e.textContent} ${e.getBoundingClientRect().height}`), selector);
+      const short = (list) => list.filter((h) => !(Number(h.split(" ").pop()) >= 44));
+      const screen = await page.evaluate(() => ({ w: innerWidth, h: innerHeight, bar: document.querySelector("#bar").getBoundingClientRect().bottom }));
+      const view = await fieldView(page);
+      const [left, top] = [view.origin.x + view.field[0], view.origin.y + view.field[1]];
+      const [right, bottom] = [view.origin.x + view.field[2], view.origin.y + view.field[3]];
+      check(left >= 0 && top >= screen.bar && right <= screen.w && bottom <= screen.h && right - left >= screen.w / 3,
+        `${where}: the field is whole on the screen`, `  field ${[left, top, right, bottom]}, screen ${JSON.stringify(screen)}`);
+      const empty = (await view.shot()).frame;
+
+      // File, Start.
+      await tap("#menu-file");
+      const sizes = [...await heights(".menu > button, #recordings > button, #open-label"), ...await heights(".menu.open .items button")];
+      await tap("#mnufileStart");
+      await sleep(150);
+      const s = await state(page);
+      check(caption(s, "LblTimeLeft") === "60" && /^TmrDuck1\.Enabled True$/m.test(s), `${where}: a tap on File, then Start, starts a game`);
+
+      const tries = await shootDuck(page, view, empty, (x, y) => page.touchscreen.tap(x, y));
+      check(tries > 0, `${where}: a tap on a duck hits it (${tries || "6, none"} tries)`);
+
+      // Two quick taps on the field, each a shot, and on the menu bar; neither zooms nor scrolls.
+      // Headless chromium has no double-tap or pinch zoom of its own to try, so the page's
+      // touch-action, which a phone's browser obeys, is read as well: none on the field (every
+      // touch there is the game's), manipulation around it (no double-tap zoom; two fingers still
+      // zoom). And a long press on the field opens no menu.
+      const gap = await page.evaluate(() => {
+        const [a, b] = [document.querySelector("#menubar"), document.querySelector("#recordings")].map((e) => e.getBoundingClientRect());
+        return { x: (a.right + b.left) / 2, y: a.top + a.height / 2 };
+      });
+      const clicks = async () => (await page.evaluate(() => window.fenwing.recording())).match(/^click_at /gm)?.length ?? 0;
+      const clicked = await clicks();
+      for (const [x, y] of [[(left + right) / 2, (top + bottom) / 2], [gap.x, gap.y]]) {
+        await page.touchscreen.tap(x, y);
+        await page.touchscreen.tap(x, y);
+      }
+      await sleep(600);
+      const shots = (await clicks()) - clicked;
+      const still = await page.evaluate(() => {
+        const field = document.querySelector("#field");
+        return [visualViewport.scale, visualViewport.offsetLeft, visualViewport.offsetTop, scrollX, scrollY,
+          getComputedStyle(field).touchAction, getComputedStyle(document.documentElement).touchAction,
+          field.dispatchEvent(new MouseEvent("contextmenu", { bubbles: true, cancelable: true }))];
+      });
+      check(shots === 2 && JSON.stringify(still) === '[1,0,0,0,0,"none","manipulation",false]',
+        `${where}: two quick taps are two shots and neither zoom nor scroll the page, and a long press opens no menu`,
+        `  shots ${shots}; zoom ${still[0]}, viewport at ${still[1]}, ${still[2]}, scrolled ${still[3]}, ${still[4]}; ` +
+        `touch-action ${still[5]} on the field, ${still[6]} on the page; context menu kept: ${!still[7]}`);
+
+      // File, then Help (a tap on another title while a menu is open opens that one), Controls, OK.
+      await tap("#menu-file");
+      await tap("#menu-help");
+      const menus = await page.evaluate(() => [...document.querySelectorAll(".menu.open > button")].map((b) => b.id).join());
+      sizes.push(...await heights(".menu.open .items button"));
+      await tap("#mnuhelpControls");
+      await sleep(150);
+      const opened = await page.evaluate(() => [JSON.stringify(window.fenwing.boxes()), document.querySelector("dialog#box").open]);
+      sizes.push(...await heights("#box-ok"));
+      await tap("#box-ok");
+      const closed = await page.evaluate(() => [JSON.stringify(window.fenwing.boxes()), document.querySelector("dialog#box").open]);
+      check(menus === "menu-help" && opened[0] === '["Controls"]' && opened[1] && closed[0] === "[]" && !closed[1],
+        `${where}: taps on File, Help and Controls open the box and a tap on OK closes it`,
+        `  menus open after File, Help: ${menus || "none"}; box ${opened}, then ${closed}`);
+      check(sizes.length >= 10 && short(sizes).length === 0, `${where}: the menus, their items and the buttons are at least 44 px high`,
+        `  ${sizes.length} measured; short: ${short(sizes).join(", ")}`);
+      check(problems.length === 0, `${where}: nothing in the console`, problems.join("\n"));
+    } finally {
+      await context.close();
+    }
+  }
+}
+
+// The name `web/build.sh` gives this build's cache: a hash of the service worker as written and
+// of every other file of the page, by name.
+function cacheName(dir) {
+  const files = [];
+  const walk = (d) => fs.readdirSync(path.join(dir, d), { withFileTypes: true }).forEach((e) =>
+    e.isDirectory() ? walk(path.join(d, e.name)) : files.push(path.join(d, e.name)));
+  walk("");
+  const hash = crypto.createHash("sha256").update(fs.readFileSync(`${root}/web/page/sw.js`));
+  for (const f of files.filter((f) => f !== "sw.js").sort()) hash.update(`${f}\n`).update(fs.readFileSync(path.join(dir, f)));
+  return { name: `fenwing-${hash.digest("hex").slice(0, 16)}`, files: files.filter((f) => f !== "sw.js") };
+}
+
+// Installed and offline: the page, from a server of its own, is installable by the browser's own
+// criteria and keeps the build's files in its cache; with the server gone and the network cut, a
+// reload loads it and plays (F1 starts a game, a click hits a duck); and a new build served
+// later replaces the files and the cache.
+async function offline(browser) {
+  // In the browser's own profile: a private one installs nothing. The server's new port keeps
+  // the page apart from the others.
+  let { dir, server, port } = serve(true);
+  let page = null;
+  try {
+    port = await port;
+    const base = `http://127.0.0.1:${port}/page/`;
+    const opened = await open(browser, base, "index.html?seed=7");
+    page = opened.page;
+    const problems = opened.problems;
+    const cached = () => page.evaluate(async () => Promise.all((await caches.keys()).map(async (name) =>
+      [name, (await (await caches.open(name)).keys()).map((r) => new URL(r.url).pathname.replace(/^\/page\//, "")).sort()])));
+    const controlled = await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 20000 }).then(() => true, () => false);
+    const cdp = await page.createCDPSession();
+    const manifest = await cdp.send("Page.getAppManifest");
+    const { installabilityErrors } = await cdp.send("Page.getInstallabilityErrors");
+    check(controlled && manifest.errors.length === 0 && installabilityErrors.length === 0,
+      "the page is installable: its manifest is valid and the browser finds nothing missing",
+      `  service worker in control: ${controlled}; manifest ${manifest.url}: ${JSON.stringify(manifest.errors)}; ` +
+      `installability: ${JSON.stringify(installabilityErrors)}`);
+    const want = cacheName(path.join(dir, "page"));
+    const kept = await cached();
+    check(JSON.stringify(kept) === JSON.stringify([[want.name, [...want.files].sort()]]),
+      `the service worker keeps the build's ${want.files.length} files in ${want.name}`,
+      `  kept ${JSON.stringify(kept).slice(0, 600)}`);
+
+    server.kill();
+    await page.setOfflineMode(true);
+    let s = "", tries = 0, why = "";
+    try {
+      await page.reload({ waitUntil: "load", timeout: 20000 });
+      await page.waitForFunction(() => window.fenwing, { timeout: 20000 });
+      await page.evaluate(() => window.fenwingReady);
+      const view = await fieldView(page);
+      const empty = (await view.shot()).frame;
+      await page.keyboard.press("F1");
+      await sleep(300);
+      s = await state(page);
+      tries = await shootDuck(page, view, empty, (x, y) => page.mouse.click(x, y));
+    } catch (e) {
+      why = `  ${e.message}`;
+    }
+    check(caption(s, "LblTimeLeft") === "60" && tries > 0,
+      `offline, a reload loads the page, F1 starts a game and a click hits a duck (${tries || "none in 6"} tries)`, why);
+    await page.setOfflineMode(false);
+
+    // The next build: a changed style and the worker that lists it, on the same address.
+    fs.appendFileSync(path.join(dir, "page", "fenwing.css"), "#bar { --build: next; }\n");
+    const sw = path.join(dir, "page", "sw.js");
+    fs.writeFileSync(sw, fs.readFileSync(sw, "utf8").replace(/const BUILD = "\w+";/, 'const BUILD = "next";'));
+    const next = listen(dir, port);
+    server = next.server;
+    await next.port;
+    await sleep(300);
+    await page.reload({ waitUntil: "load", timeout: 20000 });
+    const replaced = await page.waitForFunction(async () => JSON.stringify(await caches.keys()) === '["fenwing-next"]',
+      { timeout: 20000, polling: 200 }).then(() => true, () => false);
+    await page.reload({ waitUntil: "load", timeout: 20000 });
+    const style = await page.evaluate(() => getComputedStyle(document.querySelector("#bar")).getPropertyValue("--build").trim());
+    check(replaced && style === "next", "a new build served replaces the old one's files and cache",
+      `  caches ${JSON.stringify((await cached()).map(([n]) => n))}; the new style applied: ${style === "next"}`);
+    check(problems.length === 0, "nothing in the console offline and online again", problems.join("\n"));
+  } finally {
+    await page?.close();
+    server.kill();
+    fs.rmSync(dir, { recursive: true, force: true });
   }
 }
 

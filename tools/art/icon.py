@@ -72,5 +72,7 @@ def icons():
     out[48] = drawn(48)
     out[64] = drawn(64)
     out[128] = scale_up(out[64], 2)
+    out[192] = scale_up(out[64], 3)  # 192 and 512: the page's install icons
     out[256] = scale_up(out[64], 4)
+    out[512] = scale_up(out[64], 8)
     return out

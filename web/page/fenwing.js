@@ -215,13 +215,15 @@
     const box = canvas.getBoundingClientRect();
     resize(Math.round(box.width * devicePixelRatio), Math.round(box.height * devicePixelRatio));
   }
+  // The observer's first report, of the size the canvas already has, draws nothing again.
   function watchSize() {
     try {
       new ResizeObserver((entries) => {
         const e = entries[entries.length - 1];
         const d = e.devicePixelContentBoxSize && e.devicePixelContentBoxSize[0];
-        if (d) resize(d.inlineSize, d.blockSize);
-        else followCanvas();
+        if (!d) followCanvas();
+        else if (d.inlineSize !== canvas.width || d.blockSize !== canvas.height)
+          resize(d.inlineSize, d.blockSize);
       }).observe(canvas, { box: "device-pixel-content-box" });
     } catch (_) {
       addEventListener("resize", followCanvas);
@@ -275,7 +277,10 @@
           closeMenus();
           if (open) box.classList.add("open");
         });
-        title.addEventListener("mouseenter", () => {
+        // A mouse moving along an open menu bar opens the menu it reaches; a finger's tap on
+        // another title is that title's click alone.
+        title.addEventListener("pointerenter", (e) => {
+          if (e.pointerType !== "mouse") return;
           if (document.querySelector(".menu.open") && !box.classList.contains("open")) {
             closeMenus();
             box.classList.add("open");
@@ -366,7 +371,7 @@
     // Decoded without a running context, so that nothing waits for the first gesture.
     const decoder = new OfflineAudioContext(1, 1, 44100);
     for (const name of names)
-      fetch(`sounds/${name}.wav`)
+      fetch(`sounds/${name}.mp3`)
         .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject()))
         .then((bytes) => decoder.decodeAudioData(bytes))
         .then((buffer) => { sound.buffers[name] = buffer; })
@@ -830,6 +835,23 @@
   };
 
   // ---- Start-up. ----
+  function picture(name) {
+    const image = new Image();
+    image.src = `pictures/${name}`;
+    return image.decode().then(() => image);
+  }
+  // What the first frame needs besides the module, begun while it compiles: the fonts, and the
+  // pictures that index.html names (the layout names those it shows).
+  const fonts = Promise.all([document.fonts.load('16px "Liberation Sans"'),
+                             document.fonts.load('bold 16px "Liberation Sans"')]);
+  fonts.catch(() => {});  // said by start(), which waits for them
+  const early = new Map();
+  for (const link of document.querySelectorAll('link[rel="preload"][as="image"]')) {
+    const name = link.getAttribute("href").replace(/^pictures\//, "");
+    early.set(name, picture(name));
+    early.get(name).catch(() => {});  // said by start() if the layout names it
+  }
+
   async function start() {
     const module = await FenwingModule({
       onBox: () => { if (!boxOpen) setTimeout(showNextBox, 0); },
@@ -869,17 +891,11 @@
     M.caption = caption;
     back = "#" + Number(backColor).toString(16).padStart(6, "0");
     document.body.style.background = back;
-    loadSounds(["start", "shot", "hit", "ground", "ammo", "clock", "flock", "out_of_ammo",
-                "time_up"]);
     await Promise.all([
       ...resources.map(async (name) => {
-        const image = new Image();
-        image.src = `pictures/${name}`;
-        await image.decode();
-        pictures[name] = image;
+        pictures[name] = await (early.get(name) || picture(name));
       }),
-      document.fonts.load('16px "Liberation Sans"'),
-      document.fonts.load('bold 16px "Liberation Sans"'),
+      fonts,
     ]);
 
     // A session to show from the first frame: the game, or the replay asked for.
@@ -913,6 +929,10 @@
       wake();
     }
     watchSize();
+    // The sounds after the first frame: decoding them takes the processor the frame would
+    // want, and nothing can be heard before the player's first click or key.
+    loadSounds(["start", "shot", "hit", "ground", "ammo", "clock", "flock", "out_of_ammo",
+                "time_up"]);
   }
 
   start().catch((err) => {
