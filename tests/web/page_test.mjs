@@ -782,7 +782,8 @@ async function touch(browser, base) {
         await sleep(150);
       };
       const heights = (selector) => page.evaluate((selector) =>
-        [...document.querySelectorAll(selector)].map((e) => `${e.id || e.textContent} ${e.getBoundingClientRect().height}`), selector);
+        [...document.querySelectorAll(selector)].filter((e) => e.getClientRects().length > 0)  // what is shown
+          .map((e) => `${e.id || e.textContent} ${e.getBoundingClientRect().height}`), selector);
       const short = (list) => list.filter((h) => !(Number(h.split(" ").pop()) >= 44));
       const screen = await page.evaluate(() => ({ w: innerWidth, h: innerHeight, bar: document.querySelector("#bar").getBoundingClientRect().bottom }));
       const view = await fieldView(page);
