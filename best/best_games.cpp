@@ -248,7 +248,7 @@ std::optional<std::vector<BestGame>> parseTable(std::string_view text) {
         if (!number(f[0], rank) || rank != table.size() + 1 || !number(f[1], r.hits) ||
             !number(f[2], r.shots) || !number(f[3], r.crates) || !number(f[4], r.clocks) ||
             !ending || !micros(f[6], r.start) || !micros(f[7], r.end) || !number(f[10], r.number) ||
-            f[9].empty() || !nameProblem(f[11]).empty())
+            f[9].empty() || (!f[11].empty() && !nameProblem(f[11]).empty()))
             return std::nullopt;
         r.ending = *ending;
         g.date = f[8];

@@ -24,7 +24,7 @@ inline constexpr std::size_t kKept = 10;
 
 struct BestGame {
     GameResult result;
-    std::string player;     // the name the player gave, as recorded
+    std::string player;     // the name the player gave, as recorded; empty when unknown
     std::string date;       // when it ended, "2026-12-08T21:05:13Z" (UTC); empty when unknown
     std::string recording;  // the name of the recording that holds it
     bool operator==(const BestGame&) const = default;
