@@ -10,6 +10,7 @@
 // binary is a second window saving games beside the test (see helperMain).
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QLockFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QWindow>
@@ -19,9 +20,11 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "best/best_games.h"
 #include "session/game_session.h"
@@ -150,8 +153,12 @@ int helperMain(const QStringList& args) {
     Kept kept(store, args.at(1) == QStringLiteral("--save") ? "Ada" : "Cy");
     if (!kept.problem.isEmpty()) return 3;
     if (args.at(1) == QStringLiteral("--save")) {
+        // Both windows start together, when the test says so.
+        const QString go = args.at(2) + QStringLiteral("/go");
+        for (int i = 0; i < 60'000 && !QFile::exists(go); ++i) QThread::msleep(1);
+        const int offset = args.at(4).toInt();
         for (int i = 0; i < args.at(3).toInt(); ++i)
-            if (!kept.play(i % 3).problem.isEmpty()) return 4;
+            if (!kept.play((i * 7 + offset) % 10).problem.isEmpty()) return 4;
         return kept.finish().problem.isEmpty() ? 0 : 5;
     }
     if (args.at(1) == QStringLiteral("--keep-and-die")) kept.play(2, true);
@@ -319,30 +326,58 @@ class BestWindowTest : public QObject {
         QCOMPARE(BestTable::shownDate(oldGame.date), QStringLiteral("unknown"));
     }
 
-    // Two windows saving at once, five games each: every game is in the table, each with the
-    // recording that holds it, and neither window left a lock.
+    // Two windows saving at once, twenty games each, started together: the table is the ten
+    // best of all forty, as both recordings hold them (no update lost to the other's), and
+    // neither window left a lock.
     void twoProcessesSavingAtOnceKeepBothGames() {
         QProcess a, b;
+        int offset = 0;
         for (QProcess* p : {&a, &b}) {
             p->setProcessChannelMode(QProcess::ForwardedChannels);
             p->start(QCoreApplication::applicationFilePath(),
-                     {QStringLiteral("--save"), folder_.path(), QStringLiteral("5")});
+                     {QStringLiteral("--save"), folder_.path(), QStringLiteral("20"),
+                      QString::number(offset += 3)});
         }
+        for (QProcess* p : {&a, &b}) QVERIFY(p->waitForStarted());
+        spit(folder_.path() + QStringLiteral("/go"), "");
         for (QProcess* p : {&a, &b}) {
-            QVERIFY(p->waitForFinished(120'000));
+            QVERIFY(p->waitForFinished(300'000));
             QCOMPARE(p->exitStatus(), QProcess::NormalExit);
             QCOMPARE(p->exitCode(), 0);
         }
         BestStore store(folder_.path());
         const BestStore::Update both = store.update();
         QVERIFY(!both.rebuilt);
-        QCOMPARE(both.table.size(), std::size_t(10));
-        std::map<std::string, int> games;
-        for (const best::BestGame& row : both.table) ++games[row.recording];
-        QCOMPARE(games.size(), std::size_t(2));
-        for (const auto& [recording, count] : games) QCOMPARE(count, 5);
-        QCOMPARE(QDir(store.recordingsPath()).entryList({QStringLiteral("*.lock")}, QDir::Files),
-                 QStringList());
+        std::vector<best::BestGame> all;
+        for (const QString& name : recordings(store)) {
+            const auto games = best::gamesOf(*store.readRecording(name), name.toStdString());
+            QCOMPARE(games.games.size(), std::size_t(20));
+            all.insert(all.end(), games.games.begin(), games.games.end());
+        }
+        QCOMPARE(recordings(store).size(), qsizetype(2));
+        QVERIFY(both.table == best::tenBest(all));
+    }
+
+    // An update waits while another window holds the folder's lock, and goes on once it is let
+    // go.
+    void anUpdateWaitsForAnotherWindowsLock() {
+        BestStore store(folder_.path());
+        QDir().mkpath(store.recordingsPath());
+        spit(store.recordingPath(QStringLiteral("old.sim")),
+             slurp(QStringLiteral(FENWING_TEST_SCRIPTS "/out_of_shots.sim")));
+        QLockFile other(folder_.path() + QStringLiteral("/best-games.lock"));
+        QVERIFY(other.tryLock(0));
+        std::atomic<bool> done = false;
+        std::thread waiting([&] {
+            store.update();
+            done = true;
+        });
+        QTest::qWait(1'000);
+        const bool early = done;
+        other.unlock();
+        waiting.join();
+        QVERIFY(!early);
+        QVERIFY(QFile::exists(store.tablePath()));
     }
 
     // A window killed after the clock ended its kept game leaves its recording and lock: the
