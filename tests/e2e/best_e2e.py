@@ -9,7 +9,7 @@ its --state is what fenwing-sim prints for its recording. After a restart the ga
 the table and is watched again from it; `fenwing --replay FILE --game N --state FILE` ends in
 the state fenwing-sim prints for the recording cut at the game's end.
 
-    best_e2e.py FENWING FENWING_SIM FENWING_FRAMES WORKDIR [--save-table PNG]
+    best_e2e.py FENWING FENWING_SIM FENWING_FRAMES WORKDIR
 """
 
 import argparse
@@ -39,7 +39,7 @@ def millis(text):
 
 
 def cut_at(recording, end):
-    """The recording's lines up to `end` (microseconds), the inputs then too, and `state`."""
+    """The recording's lines up to `end` (microseconds), the commands then too, and `state`."""
     out, t = [], 0
     for line in recording.splitlines():
         word = line.split(" ", 1)[0]
@@ -53,8 +53,6 @@ def cut_at(recording, end):
                 t = end
                 continue
             t += step
-        elif line == "state":
-            continue
         out.append(line)
     return "\n".join(out) + "\nstate\n"
 
@@ -171,7 +169,6 @@ def main():
     parser.add_argument("sim")
     parser.add_argument("frames")
     parser.add_argument("workdir")
-    parser.add_argument("--save-table", help="write the screen with the table to this PNG")
     args = parser.parse_args()
     shutil.rmtree(args.workdir, ignore_errors=True)
     os.makedirs(args.workdir)
@@ -192,10 +189,6 @@ def main():
         # F6, then Esc.
         press(wid, "F6", activate=True)
         table = wait_for("the table after F6", lambda: find_window("Best Games"), 20)
-        if args.save_table:
-            time.sleep(1)
-            run("import", "-window", "root", args.save_table)
-            note("wrote %s" % args.save_table)
         press(table, "Escape", activate=True)
         wait_for("the table to close", lambda: not find_window("Best Games"), 10)
 
