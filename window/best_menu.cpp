@@ -78,7 +78,7 @@ BestMenu::~BestMenu() { keeper_.onUpdate = nullptr; }
 BestTable* BestMenu::table() const { return table_; }
 WatchWindow* BestMenu::watching() const { return watching_; }
 
-QString BestMenu::notice() const { return notice_->isVisible() ? notice_->text() : QString(); }
+QString BestMenu::notice() const { return notice_->isVisible() ? full_ : QString(); }
 
 bool BestMenu::boxOpen() const { return !host_.session().boxes().empty(); }
 
@@ -174,8 +174,7 @@ void BestMenu::updated(const BestStore::Update& update) {
     QString message;
     if (update.rebuilt) {
         message = QStringLiteral(
-            "The table of best games did not agree with the recordings kept beside it, and was "
-            "made again from them.");
+            "The best games did not agree with their recordings: made again from them.");
         if (told_.insert(message).second) tell(message);
     }
     if (!update.entered.empty()) {
@@ -197,7 +196,13 @@ void BestMenu::showNextNotice() {
         notice_->hide();
         return;
     }
-    notice_->setText(notices_.front());
+    // Cut to the room the menu bar has beside the menus, whole in its tooltip.
+    const QMenuBar* bar = host_.window()->menuBar();
+    const QList<QAction*> menus = bar->actions();
+    const int room = bar->width() - bar->actionGeometry(menus.back()).right() - 24;
+    notice_->setText(notice_->fontMetrics().elidedText(notices_.front(), Qt::ElideRight, room));
+    notice_->setToolTip(notices_.front());
+    full_ = notices_.front();
     notices_.pop_front();
     notice_->show();
     noticeTimer_.start(kNoticeMs);

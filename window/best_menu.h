@@ -63,6 +63,7 @@ class BestMenu : public QObject {
     QLabel* notice_ = nullptr;
     QTimer noticeTimer_;
     std::deque<QString> notices_;
+    QString full_;            // the notice shown, whole
     std::set<QString> told_;  // problems and rebuilds are told once
     std::vector<best::BestGame> known_;
     QPointer<BestTable> table_;
