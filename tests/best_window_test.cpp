@@ -13,6 +13,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QWindow>
 #include <QtTest/QtTest>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QPushButton>
@@ -422,8 +424,23 @@ class BestWindowTest : public QObject {
         QTRY_COMPARE(QGuiApplication::focusWindow(), w->windowHandle());
         QTest::keyClick(w->windowHandle(), Qt::Key_F6);
         QTRY_VERIFY(menu.table() && menu.table()->table()->rowCount() == 1);
+
+        // Games -> Player Name...: no name that is not one; a new one, trimmed, is kept and
+        // names the session's game.
+        menu.askName();
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto* edit = QApplication::activeModalWidget()->findChild<QLineEdit*>();
+        auto* ok = QApplication::activeModalWidget()->findChild<QDialogButtonBox*>()->button(
+            QDialogButtonBox::Ok);
+        edit->setText(QStringLiteral("  "));
+        QVERIFY(!ok->isEnabled());
+        edit->setText(QStringLiteral(" Ed "));
+        ok->click();
+        QCOMPARE(playerName(), std::string("Ed"));
+        QTRY_COMPARE(menu.table()->table()->item(0, 1)->text(), QStringLiteral("Ed"));
         host.finishSession();
         keeper.finish();
+        keepPlayerName(accountName());
     }
 };
 
