@@ -6,6 +6,10 @@
 
 #include "app/options.h"
 #include "app/session.h"
+#include "window/best_keeper.h"
+#include "window/best_menu.h"
+#include "window/best_store.h"
+#include "window/watch_window.h"
 #include "window/window_host.h"
 
 #ifdef FENWING_HAVE_FONTCONFIG
@@ -63,9 +67,22 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (fonts.joinable()) fonts.join();
     QApplication::setDesktopFileName(QStringLiteral("io.github.fenwing.Fenwing"));
+    if (session.game()) {
+        // One game of the recording, watched in a window of its own.
+        fenwing::qt::WatchWindow watch(*session.takeReplay(), *session.game());
+        if (!parsed.options->mute) watch.enableSound();
+        watch.show();
+        watch.start();
+        const int status = QApplication::exec();
+        return session.end(watch.finish(), status);
+    }
     fenwing::qt::WindowHost host(session.seed(), session.takeReplay());
+    fenwing::qt::BestStore store;
+    fenwing::qt::BestKeeper keeper(store);
+    fenwing::qt::BestMenu best(host, store, keeper);
     if (!parsed.options->mute) host.enableSound();
     host.show();
-    session.start(host);
-    return session.end(host, QApplication::exec());
+    if (const QString problem = session.start(host, keeper); !problem.isEmpty())
+        best.tellProblem(problem);
+    return session.end(host, keeper, QApplication::exec());
 }

@@ -76,7 +76,13 @@ Parsed parseCommandLine(const QStringList& arguments) {
         QStringLiteral("At exit, write the message boxes shown and the game's final state to "
                        "<file>, as fenwing-sim prints them."),
         QStringLiteral("file"));
-    parser.addOptions({mute, record, replay, state});
+    const QCommandLineOption game(
+        QStringLiteral("game"),
+        QStringLiteral("With --replay: watch only the finished game <n> of the recording (as "
+                       "fenwing-sim --games numbers them), the part before it at once, then the "
+                       "game in real time, up to the moment it ended."),
+        QStringLiteral("n"));
+    parser.addOptions({mute, record, replay, state, game});
     acceptQtOptions(parser, false);
 
     Parsed out;
@@ -120,11 +126,21 @@ Parsed parseCommandLine(const QStringList& arguments) {
             return refuse(QStringLiteral("--%1 needs a file name").arg(file.names()[0]));
     if (parser.isSet(record) && parser.isSet(replay))
         return refuse(QStringLiteral("--record and --replay cannot go together"));
+    int number = 0;
+    if (parser.isSet(game)) {
+        bool whole = false;
+        number = parser.value(game).toInt(&whole);
+        if (!whole || number < 1 || parser.value(game).trimmed() != parser.value(game))
+            return refuse(QStringLiteral("--game needs a game's number, 1 or more, not '%1'")
+                              .arg(parser.value(game)));
+        if (!parser.isSet(replay)) return refuse(QStringLiteral("--game goes with --replay"));
+    }
     Options o;
     o.mute = parser.isSet(mute);
     o.record = parser.value(record);
     o.replay = parser.value(replay);
     o.state = parser.value(state);
+    o.game = number;
     o.platformGiven = parser.isSet(QStringLiteral("platform"));
     out.options = o;
     return out;

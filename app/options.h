@@ -11,6 +11,7 @@ struct Options {
     QString record;  // --record FILE: write the session as a driver script
     QString replay;  // --replay FILE: play a driver script in the window
     QString state;   // --state FILE: at exit, write the boxes shown and the final state
+    int game = 0;    // --game N, with --replay: watch only the recording's game N
     bool mute = false;
     bool platformGiven = false;  // Qt's -platform: a display of its own, such as offscreen
 };

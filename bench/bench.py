@@ -299,6 +299,9 @@ def median(runs, key):
 
 def main():
     setup("bench", timeout=20)
+    # The games played here keep their recordings and best games in a folder of their own.
+    data = tempfile.TemporaryDirectory(prefix="fenwing-bench-data-")
+    os.environ["XDG_DATA_HOME"] = data.name
     args = [a for a in sys.argv[1:] if a != "--startup"]
     startup = len(args) < len(sys.argv) - 1
     build = args[0] if args else "build"

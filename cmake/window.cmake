@@ -33,6 +33,8 @@ add_library(fenwing_qt STATIC
   window/field_view.cpp window/look.cpp window/resources.cpp window/cover.cpp
   window/picture_prep.cpp window/pictures.cpp window/trace.cpp
   window/first_paint.cpp
+  window/best_store.cpp window/best_keeper.cpp window/best_menu.cpp window/best_table.cpp
+  window/watch_window.cpp window/player_name.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
 target_link_libraries(fenwing_qt PUBLIC fenwing_best fenwing_sound Qt6::Widgets)
 

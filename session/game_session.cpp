@@ -148,6 +148,10 @@ void GameSession::note(const std::string& text) {
     if (recorder_ && !over_) recorder_->comment(text);
 }
 
+void GameSession::recordTime() {
+    if (recorder_ && !over_) recorder_->reach(now());
+}
+
 bool GameSession::recordingFailed() const { return recorder_ && !recorder_->ok(); }
 
 void GameSession::finish() {

@@ -104,6 +104,8 @@ class GameSession final : private Services {
     void record(std::unique_ptr<script::Recorder> recorder, const std::string& comments = {});
     // A comment in the recording, from here on (see Recorder::comment).
     void note(const std::string& text);
+    // The time up to now, written to the recording at once (see Recorder::reach).
+    void recordTime();
     bool recordingFailed() const;
     // The session ends with the game still running (the window was closed): its last moment
     // and its final state are recorded and printed. Nothing runs after it.

@@ -51,6 +51,10 @@ class Recorder {
     void ended();
     // A run-time error at `at` ended the program: the time up to the tick that raised it.
     void failed(Micros at);
+    // The time up to `at` (no earlier than what is written), written now rather than with the
+    // next input: what happened until then, such as a game that the clock ended, is in the file
+    // even if the program is killed before it writes again.
+    void reach(Micros at) { advanceTo(at); }
     // What finish(at) would write, without writing it: a host that shows the recording before
     // the session ends closes it this way.
     std::string closing(Micros at) const;

@@ -26,7 +26,8 @@ expect() {
 
 expect 0 --help
 head -1 "$out" | grep -qx 'Usage: fenwing \[options\]' || fail "--help: $(head -1 "$out")"
-for o in '-h, --help' '-v, --version' --mute '--record <file>' '--replay <file>' '--state <file>'; do
+for o in '-h, --help' '-v, --version' --mute '--record <file>' '--replay <file>' '--state <file>' \
+  '--game <n>'; do
   grep -qF -- "  $o " "$out" || fail "--help does not show $o"
 done
 ! grep -q -- 'platform' "$out" || fail "--help shows Qt's options"
@@ -51,6 +52,13 @@ refused "Missing value after '--record'." --record
 refused "unexpected argument 'stray'" stray
 refused "--state needs a file name" --state=
 refused "--record and --replay cannot go together" --record a --replay b
+refused "--game goes with --replay" --game 2
+refused "--game needs a game's number, 1 or more, not 'x'" --replay a --game x
+refused "--game needs a game's number, 1 or more, not '0'" --replay a --game 0
+# A game the recording has not finished: one line, status 2, before any display is needed.
+expect 2 --replay "$source/tests/scripts/out_of_shots.sim" --game 2
+printf '%s\n' "fenwing: $source/tests/scripts/out_of_shots.sim has no finished game 2 (its finished games are 1)" |
+  diff -u - "$err" >&2 || fail "fenwing --replay --game 2: the message above"
 
 # A script that cannot be played: the window's --replay, fenwing-sim and fenwing-frames each
 # say why in the same one line, print nothing else and end with status 2, at once.

@@ -12,6 +12,8 @@
 #include <optional>
 #include <sstream>
 
+#include "best/best_games.h"
+#include "session/game_session.h"
 #include "session/parser.h"
 #include "session/quote.h"
 #include "session/reader.h"
@@ -400,6 +402,31 @@ TEST(Recorder, ClosesInMemoryAsItWouldInAFile) {
     e.ended();
     EXPECT_EQ(exited.str().substr(exited.str().find("advance 1\nkey F1")),
               "advance 1\nkey F1\nadvance 1\nstate\nkey Del\n");
+}
+
+// The window writes the time up to a game's end as soon as the game has ended, not with the
+// next input: a recording cut off after it (the program killed) still holds that game.
+TEST(Recorder, WritesTheTimeUpToNowWhenAsked) {
+    std::stringstream stream;
+    std::ostringstream out;
+    GameSession session(5, out);
+    session.playerAtControls();
+    session.record(std::make_unique<script::Recorder>(stream), "# test\n");
+    session.run([&] {
+        session.perform(parsed("key F1"));
+        session.advanceTo(61'000'000);  // the clock ends the game at 60 s
+    });
+    ASSERT_EQ(session.games().finished().size(), 1u);
+    EXPECT_TRUE(best::gamesOf(stream.str(), "cut.sim").games.empty());
+    session.recordTime();
+    session.recordTime();  // nothing more: the file has reached now
+    EXPECT_EQ(best::gamesOf(stream.str(), "cut.sim").games.size(), 1u);
+    session.run([&] {
+        session.advanceTo(62'500'000);
+        session.perform(parsed("key F1"));
+    });
+    const std::string text = stream.str();
+    EXPECT_EQ(text.substr(text.find("key F1")), "key F1\nadvance 61000\nadvance 1500\nkey F1\n");
 }
 
 // From one seed and one moment of the game clock a new flock's six places are always the same;

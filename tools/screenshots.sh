@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real window under Xvfb: idle, in play, with the crate
 # and with the clock crossing (in the first game they come about 10 and 20 s after Start), the
-# three help boxes, and maximised (the picture scaled to the screen's height). Needs a build in
+# three help boxes, maximised (the picture scaled to the screen's height), and the table of best games
+# (tools/best_screenshot.py). Needs a build in
 # build/ (or BUILD_DIR) and xvfb-run, xdotool, ImageMagick, and openbox for window frames with
 # their titles.
 set -euo pipefail
@@ -55,3 +56,9 @@ eval "$(xwininfo -id "$wid" | awk '/Absolute upper-left X/{print "x=" $4}/Absolu
 xdotool mousemove $((x + w / 2)) $((y - top / 2)) click --repeat 2 --delay 80 1  # the title bar
 sleep 1.5
 shot screenshot-maximised.png
+
+# The best games: the table over a game just played, beside five games of other players (a
+# data folder and settings of its own, which xvfb.sh's data folder is).
+kill $pid 2>/dev/null || true
+wait $pid 2>/dev/null || true
+XDG_CONFIG_HOME=$(mktemp -d) python3 tools/best_screenshot.py "$bin" "$out/screenshot-best.png"

@@ -26,17 +26,21 @@ if [ -z "${FENWING_IN_XVFB:-}" ]; then
   FENWING_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 ${size}x24 -noreset" bash "$0" "${options[@]}"
 fi
 
-# On the screen. A runtime directory of its own unless there is one; no Python caches among
-# the sources.
+# On the screen. A runtime directory of its own unless there is one; a data folder of its own,
+# where the game keeps its recordings and best games, so that nothing a test plays reaches the
+# player's; no Python caches among the sources.
 runtime="" wm_pid=""
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   runtime=$(mktemp -d)
   export XDG_RUNTIME_DIR=$runtime
 fi
+data=$(mktemp -d)
+export XDG_DATA_HOME=$data
 export PYTHONDONTWRITEBYTECODE=1
 cleanup() {
   if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null; wait "$wm_pid" 2>/dev/null; fi
   [ -z "$runtime" ] || rm -rf "$runtime"
+  rm -rf "$data"
 }
 trap 'cleanup || true' EXIT
 if [ -n "$wm" ]; then

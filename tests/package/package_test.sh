@@ -324,7 +324,7 @@ step_window() {
   for scale in 1 2; do
     dir=$(mktemp -d "$scratch/cwd.XXXXXX")
     (cd "$dir" && exec env -u LD_LIBRARY_PATH -u QT_QPA_PLATFORM QT_SCALE_FACTOR=$scale \
-      XDG_RUNTIME_DIR="$runtime" "$bin" 2>"$scratch/stderr-$scale") &
+      XDG_RUNTIME_DIR="$runtime" XDG_DATA_HOME="$scratch/data" "$bin" 2>"$scratch/stderr-$scale") &
     pid=$!
     cleanups+=("kill $pid 2>/dev/null; true")
     wid=""

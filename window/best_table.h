@@ -1,0 +1,52 @@
+// The table of the best games: rank, name, hits, shots, crates, clocks and date, the newest
+// game highlighted. A game chosen (double-click, Return or Watch) is watched again. It opens
+// beside the game, not over it, and takes nothing from it: the player's game goes on.
+#pragma once
+
+#include <QtWidgets/QDialog>
+#include <functional>
+#include <vector>
+
+#include "best/best_games.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace fenwing::qt {
+
+class BestTable : public QDialog {
+  public:
+    explicit BestTable(QWidget* parent = nullptr);
+
+    // Shows `table`, best first, and `message` above it (none when empty). The game chosen
+    // stays chosen while it is in the table; otherwise the newest is.
+    void setTable(const std::vector<best::BestGame>& table, const QString& message = {});
+    // Shows `message` above the table as it stands.
+    void say(const QString& message);
+
+    // The row of the newest game, or -1 for an empty table.
+    static int newest(const std::vector<best::BestGame>& table);
+    // The date as the table shows it: local time to the minute.
+    static QString shownDate(const std::string& iso);
+
+    // Told of the game chosen to be watched.
+    std::function<void(const best::BestGame&)> onWatch;
+
+    QTableWidget* table() const { return table_; }
+    QPushButton* watchButton() const { return watch_; }
+    const QString& message() const { return message_; }
+    int highlighted() const { return highlighted_; }
+
+  private:
+    void watchChosen();
+
+    std::vector<best::BestGame> rows_;
+    QString message_;
+    int highlighted_ = -1;
+    QLabel* messageLabel_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QPushButton* watch_ = nullptr;
+};
+
+}  // namespace fenwing::qt
