@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""The board under load: fenwing-board on 127.0.0.1 and CLIENTS clients (50 unless given) for
+SECONDS (60 unless given), each on a connection of its own posting real recordings (the
+committed ones in tests/board/recordings, each with a comment of its own, so that every post is
+replayed) and reading the board, as JSON and as the page, in turn. It stops by itself.
+
+    board_bench.py FENWING_BOARD [--postgres] [--clients N] [--seconds S]
+
+Prints one table: games verified per second and per CPU second of the board (its user and
+system time, all threads, from /proc), board reads per second, the median and 99th percentile
+latency of each kind of request (measured in the clients, from sending to the whole answer),
+and the board's peak resident memory (VmHWM). With --postgres the board keeps its games in a
+throwaway PostgreSQL cluster (see tests/board/harness.py) whose CPU is not counted.
+"""
+
+import argparse
+import http.client
+import os
+import statistics
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+sys.dont_write_bytecode = True
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "board"))
+import harness  # noqa: E402
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def peak_memory_mib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    return float("nan")
+
+
+def percentile(values, p):
+    if not values:
+        return float("nan")
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(p / 100 * len(ordered)))]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("board")
+    ap.add_argument("--postgres", action="store_true")
+    ap.add_argument("--clients", type=int, default=50)
+    ap.add_argument("--seconds", type=float, default=60)
+    args = ap.parse_args()
+
+    folder = os.path.join(HERE, "..", "tests", "board", "recordings")
+    texts = [open(os.path.join(folder, f), encoding="utf-8").read()
+             for f in sorted(os.listdir(folder)) if f.endswith(".sim")]
+    scratch = tempfile.mkdtemp(prefix="fenwing-board-bench-")
+    log = open(os.path.join(scratch, "board.log"), "w")
+    pg = harness.Postgres().create() if args.postgres else None
+    store = ["--postgres", pg.connection] if pg else ["--data", os.path.join(scratch, "data")]
+    board = harness.Board(os.path.abspath(args.board),
+                          [*store, "--posts-per-minute", "1000000000", "--threads", "128"], log).start()
+    lock = threading.Lock()
+    latency = {"post": [], "read json": [], "read page": []}
+    statuses = {}
+    games = [0]
+    stop_at = time.monotonic() + args.seconds
+
+    def client(n):
+        c = http.client.HTTPConnection("127.0.0.1", board.port, timeout=60)
+        i = 0
+        while time.monotonic() < stop_at:
+            kind = ("post", "read json", "read page")[i % 3]
+            if kind == "post":
+                body = f"# load {n} {i}\n{texts[(n + i) % len(texts)]}".encode()
+                path = "/api/recordings?name=" + urllib.parse.quote(f"Client {n}")
+                method, headers = "POST", {"Content-Type": "text/plain; charset=utf-8"}
+            else:
+                body, method, headers = None, "GET", {}
+                page = 1 + i % 5
+                path = f"/api/games?order=best&page={page}" if kind == "read json" else f"/board?order=newest&page={page}"
+            t0 = time.monotonic()
+            try:
+                c.request(method, path, body=body, headers=headers)
+                r = c.getresponse()
+                answer = r.read()
+                status = r.status
+            except OSError:
+                c.close()
+                c = http.client.HTTPConnection("127.0.0.1", board.port, timeout=60)
+                status, answer = "error", b""
+            spent = time.monotonic() - t0
+            with lock:
+                latency[kind].append(spent)
+                statuses[(kind, status)] = statuses.get((kind, status), 0) + 1
+                if kind == "post" and status == 201:
+                    games[0] += answer.count(b'"line":')
+            i += 1
+        c.close()
+
+    try:
+        load = os.getloadavg()[0]
+        cpu0, t0 = cpu_seconds(board.process.pid), time.monotonic()
+        threads = [threading.Thread(target=client, args=(n,)) for n in range(args.clients)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(args.seconds + 120)
+        wall = time.monotonic() - t0
+        cpu = cpu_seconds(board.process.pid) - cpu0
+        peak = peak_memory_mib(board.process.pid)
+        load = (load + os.getloadavg()[0]) / 2
+    finally:
+        board.stop()
+        if pg:
+            pg.destroy()
+        log.close()
+
+    reads = len(latency["read json"]) + len(latency["read page"])
+    ms = lambda v: f"{1000 * v:.1f}"  # noqa: E731
+    print(f"fenwing-board under load: {args.clients} clients for {wall:.1f} s, "
+          f"{'PostgreSQL' if pg else 'SQLite'}, {os.cpu_count()} cores, load average {load:.1f}")
+    print(f"answers: {', '.join(f'{k} {s}: {n}' for (k, s), n in sorted(statuses.items(), key=str))}")
+    print()
+    print("| Figure | Value |")
+    print("|---|---:|")
+    print(f"| Games verified (replayed, checked and kept) per second | {games[0] / wall:.1f} |")
+    print(f"| Games verified per CPU second of the board (per core) | {games[0] / cpu:.1f} |")
+    print(f"| The board's CPU (% of one core) | {100 * cpu / wall:.0f} |")
+    print(f"| Board reads per second (JSON and page) | {reads / wall:.1f} |")
+    for kind in latency:
+        values = latency[kind]
+        print(f"| Latency of a {kind}, p50 / p99 (ms) | {ms(statistics.median(values) if values else float('nan'))} / "
+              f"{ms(percentile(values, 99))} |")
+    print(f"| Peak resident memory of the board (MiB) | {peak:.1f} |")
+    return 0 if games[0] > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
