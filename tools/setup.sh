@@ -15,6 +15,8 @@ packages=(
   desktop-file-utils appstream              # validating the desktop entry and metainfo
   emscripten nodejs                         # fenwing-sim in WebAssembly, run by node
   chromium                                  # the page's tests, headless
+  libcpp-httplib-dev libsqlite3-dev         # the shared board: its HTTP service, its own store,
+  libpqxx-dev postgresql                    # PostgreSQL's client, and its server for the tests
 )
 # npm for the page's tests' one module; a node from elsewhere may bring its own npm.
 command -v npm >/dev/null || packages+=(npm)

@@ -259,6 +259,19 @@ def command_line(board, program, sim, text):
     os.rmdir(folder)
 
 
+def documented(program):
+    """Every option of --help is in the manual page and in docs/board.md."""
+    import subprocess
+    said = subprocess.run([program, "--help"], capture_output=True, text=True, timeout=30)
+    options = sorted(set(re.findall(r"--[a-z][a-z-]+", said.stdout)) - {"--help", "--version"})
+    root = os.path.join(HERE, "..", "..")
+    manual = open(os.path.join(root, "docs", "fenwing-board.6"), encoding="utf-8").read().replace("\\-", "-")
+    guide = open(os.path.join(root, "docs", "board.md"), encoding="utf-8").read()
+    missing = [o for o in options if o not in manual or f"`{o}" not in guide]
+    T.check(said.returncode == 0 and len(options) >= 12 and not missing,
+            f"the manual page and docs/board.md name each of the {len(options)} options", f"missing: {missing}")
+
+
 def rate_limit(program, store_args, text, log):
     board = harness.Board(program, [*store_args, "--posts-per-minute", "3"], log).start()
     try:
@@ -399,6 +412,7 @@ def main():
                 with sqlite3.connect(os.path.join(data, "board.sqlite3")) as db:
                     db.execute("UPDATE board_schema SET version = ?", (v,))
 
+        documented(program)
         limits = {"bytes": 100000, "lines": 2000, "minutes": 60}
         board = harness.Board(program, [*store_args, "--posts-per-minute", "0", "--max-bytes", str(limits["bytes"]),
                                         "--max-lines", str(limits["lines"]), "--max-minutes", str(limits["minutes"])], log).start()
@@ -418,6 +432,9 @@ def main():
         killed(program, store_args, sim, texts, log)
         if pg:
             postgres_faults(program, pg, sim, texts[6], log)
+        T.check(harness.STOPPED and set(harness.STOPPED) == {0},
+                f"each of the {len(harness.STOPPED)} boards stopped with SIGTERM ended with status 0",
+                f"{harness.STOPPED}")
     finally:
         if pg:
             pg.destroy()

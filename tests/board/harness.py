@@ -17,6 +17,7 @@ import time
 import urllib.parse
 
 SKIP = 77
+STOPPED = []  # the exit status of each board stopped with SIGTERM
 
 
 class Failures:
@@ -64,6 +65,7 @@ class Board:
         return f"http://127.0.0.1:{self.port}"
 
     def stop(self):
+        """Stops it with SIGTERM (SIGKILL after 30 s); its exit status is kept in STOPPED."""
         if self.process and self.process.poll() is None:
             self.process.send_signal(signal.SIGTERM)
             try:
@@ -71,6 +73,7 @@ class Board:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+            STOPPED.append(self.process.returncode)
         return self.process.returncode if self.process else None
 
     def kill9(self):
