@@ -112,6 +112,9 @@ class Service::Impl {
         server_.Get("/board.css", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(std::string(boardStyle()), "text/css; charset=utf-8");
         });
+        // Browsers ask for an icon of every page; the board has none of its own.
+        server_.Get("/favicon.ico",
+                    [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
         if (o_.page.empty()) {
             server_.Get("/", [](const httplib::Request&, httplib::Response& res) {
                 res.set_redirect("/board");
