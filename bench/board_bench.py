@@ -10,7 +10,7 @@ Prints one table: games verified per second and per CPU second of the board (its
 system time, all threads, from /proc), board reads per second, the median and 99th percentile
 latency of each kind of request (measured in the clients, from sending to the whole answer),
 and the board's peak resident memory (VmHWM). With --postgres the board keeps its games in a
-throwaway PostgreSQL cluster (see tests/board/harness.py) whose CPU is not counted.
+throwaway PostgreSQL cluster (see tests/board/harness.py), whose own CPU is shown apart.
 """
 
 import argparse
@@ -41,6 +41,24 @@ def peak_memory_mib(pid):
             if line.startswith("VmHWM:"):
                 return int(line.split()[1]) / 1024
     return float("nan")
+
+
+def cluster_cpu_seconds(pg):
+    """The CPU time of a PostgreSQL cluster's processes: the server and its children."""
+    with open(os.path.join(pg.data, "postmaster.pid")) as f:
+        server = int(f.readline())
+    total = 0.0
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(pid) == server or int(fields[1]) == server:
+            total += (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    return total
 
 
 def percentile(values, p):
@@ -108,6 +126,7 @@ def main():
     try:
         load = os.getloadavg()[0]
         cpu0, t0 = cpu_seconds(board.process.pid), time.monotonic()
+        server0 = cluster_cpu_seconds(pg) if pg else 0
         threads = [threading.Thread(target=client, args=(n,)) for n in range(args.clients)]
         for t in threads:
             t.start()
@@ -115,6 +134,7 @@ def main():
             t.join(args.seconds + 120)
         wall = time.monotonic() - t0
         cpu = cpu_seconds(board.process.pid) - cpu0
+        server = cluster_cpu_seconds(pg) - server0 if pg else None
         peak = peak_memory_mib(board.process.pid)
         load = (load + os.getloadavg()[0]) / 2
     finally:
@@ -134,6 +154,8 @@ def main():
     print(f"| Games verified (replayed, checked and kept) per second | {games[0] / wall:.1f} |")
     print(f"| Games verified per CPU second of the board (per core) | {games[0] / cpu:.1f} |")
     print(f"| The board's CPU (% of one core) | {100 * cpu / wall:.0f} |")
+    if server is not None:
+        print(f"| The PostgreSQL server's CPU (% of one core) | {100 * server / wall:.0f} |")
     print(f"| Board reads per second (JSON and page) | {reads / wall:.1f} |")
     for kind in latency:
         values = latency[kind]
