@@ -148,6 +148,7 @@ class SqliteStore : public Store {
 
     Kept keep(const Posting& p) override {
         Lease c(*this);
+        std::lock_guard writing(writeMutex_);
         Transaction t(*c);
         Kept kept;
         {
@@ -209,6 +210,7 @@ class SqliteStore : public Store {
 
     int countPost(const std::string& address, std::int64_t minute) override {
         Lease c(*this, /*synced=*/false);
+        std::lock_guard writing(writeMutex_);
         Transaction t(*c);
         Statement(*c, schema::kForgetPosts).bind(minute - 1).step();
         int tries = 0;
@@ -283,6 +285,9 @@ class SqliteStore : public Store {
 
     std::string folder_, path_;
     std::mutex mutex_;
+    // One writer at a time, waiting here in turn: SQLite would make the others retry after
+    // sleeps of up to 100 ms.
+    std::mutex writeMutex_;
     std::vector<std::unique_ptr<Connection>> idle_, idleUnsynced_;
 };
 
