@@ -4,9 +4,9 @@ SECONDS (60 unless given), each on a connection of its own posting real recordin
 committed ones in tests/board/recordings, each with a comment of its own, so that every post is
 replayed) and reading the board, as JSON and as the page, in turn. It stops by itself.
 
-    board_bench.py FENWING_BOARD [--postgres] [--clients N] [--seconds S]
+    board_bench.py FENWING_BOARD [--postgres] [--clients N] [--seconds S] [--runs N]
 
-Prints one table: games verified per second and per CPU second of the board (its user and
+Each run starts a board afresh. Prints one table of the runs' medians, lowest and highest: games verified per second and per CPU second of the board (its user and
 system time, all threads, from /proc), board reads per second, the median and 99th percentile
 latency of each kind of request (measured in the clients, from sending to the whole answer),
 and the board's peak resident memory (VmHWM). With --postgres the board keeps its games in a
@@ -16,6 +16,7 @@ throwaway PostgreSQL cluster (see tests/board/harness.py), whose own CPU is show
 import argparse
 import http.client
 import os
+import shutil
 import statistics
 import sys
 import tempfile
@@ -68,31 +69,20 @@ def percentile(values, p):
     return ordered[min(len(ordered) - 1, int(p / 100 * len(ordered)))]
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("board")
-    ap.add_argument("--postgres", action="store_true")
-    ap.add_argument("--clients", type=int, default=50)
-    ap.add_argument("--seconds", type=float, default=60)
-    args = ap.parse_args()
-
-    folder = os.path.join(HERE, "..", "tests", "board", "recordings")
-    texts = [open(os.path.join(folder, f), encoding="utf-8").read()
-             for f in sorted(os.listdir(folder)) if f.endswith(".sim")]
+def run_once(args, texts):
+    """One run: the board started afresh, the clients for args.seconds; its figures."""
     scratch = tempfile.mkdtemp(prefix="fenwing-board-bench-")
     log = open(os.path.join(scratch, "board.log"), "w")
     pg = harness.Postgres().create() if args.postgres else None
     store = ["--postgres", pg.connection] if pg else ["--data", os.path.join(scratch, "data")]
-    board = harness.Board(os.path.abspath(args.board),
-                          [*store, "--posts-per-minute", "1000000000", "--threads", "128"], log).start()
+    board = None
     lock = threading.Lock()
     latency = {"post": [], "read json": [], "read page": []}
     statuses = {}
     games = [0]
-    stop_at = time.monotonic() + args.seconds
 
-    def client(n):
-        c = http.client.HTTPConnection("127.0.0.1", board.port, timeout=60)
+    def client(n, port, stop_at):
+        c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
         i = 0
         while time.monotonic() < stop_at:
             kind = ("post", "read json", "read page")[i % 3]
@@ -103,7 +93,8 @@ def main():
             else:
                 body, method, headers = None, "GET", {}
                 page = 1 + i % 5
-                path = f"/api/games?order=best&page={page}" if kind == "read json" else f"/board?order=newest&page={page}"
+                path = (f"/api/games?order=best&page={page}" if kind == "read json"
+                        else f"/board?order=newest&page={page}")
             t0 = time.monotonic()
             try:
                 c.request(method, path, body=body, headers=headers)
@@ -112,7 +103,7 @@ def main():
                 status = r.status
             except OSError:
                 c.close()
-                c = http.client.HTTPConnection("127.0.0.1", board.port, timeout=60)
+                c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
                 status, answer = "error", b""
             spent = time.monotonic() - t0
             with lock:
@@ -124,10 +115,15 @@ def main():
         c.close()
 
     try:
+        board = harness.Board(os.path.abspath(args.board),
+                              [*store, "--posts-per-minute", "1000000000", "--threads", "128"],
+                              log).start()
         load = os.getloadavg()[0]
         cpu0, t0 = cpu_seconds(board.process.pid), time.monotonic()
         server0 = cluster_cpu_seconds(pg) if pg else 0
-        threads = [threading.Thread(target=client, args=(n,)) for n in range(args.clients)]
+        stop_at = t0 + args.seconds
+        threads = [threading.Thread(target=client, args=(n, board.port, stop_at))
+                   for n in range(args.clients)]
         for t in threads:
             t.start()
         for t in threads:
@@ -138,31 +134,57 @@ def main():
         peak = peak_memory_mib(board.process.pid)
         load = (load + os.getloadavg()[0]) / 2
     finally:
-        board.stop()
+        if board:
+            board.stop()
         if pg:
             pg.destroy()
         log.close()
+        shutil.rmtree(scratch, ignore_errors=True)
 
     reads = len(latency["read json"]) + len(latency["read page"])
-    ms = lambda v: f"{1000 * v:.1f}"  # noqa: E731
-    print(f"fenwing-board under load: {args.clients} clients for {wall:.1f} s, "
-          f"{'PostgreSQL' if pg else 'SQLite'}, {os.cpu_count()} cores, load average {load:.1f}")
-    print(f"answers: {', '.join(f'{k} {s}: {n}' for (k, s), n in sorted(statuses.items(), key=str))}")
-    print()
-    print("| Figure | Value |")
-    print("|---|---:|")
-    print(f"| Games verified (replayed, checked and kept) per second | {games[0] / wall:.1f} |")
-    print(f"| Games verified per CPU second of the board (per core) | {games[0] / cpu:.1f} |")
-    print(f"| The board's CPU (% of one core) | {100 * cpu / wall:.0f} |")
+    figures = {
+        "Games verified (replayed, checked and kept) per second": games[0] / wall,
+        "Games verified per CPU second of the board (per core)": games[0] / cpu,
+        "The board's CPU (% of one core)": 100 * cpu / wall,
+    }
     if server is not None:
-        print(f"| The PostgreSQL server's CPU (% of one core) | {100 * server / wall:.0f} |")
-    print(f"| Board reads per second (JSON and page) | {reads / wall:.1f} |")
-    for kind in latency:
-        values = latency[kind]
-        print(f"| Latency of a {kind}, p50 / p99 (ms) | {ms(statistics.median(values) if values else float('nan'))} / "
-              f"{ms(percentile(values, 99))} |")
-    print(f"| Peak resident memory of the board (MiB) | {peak:.1f} |")
-    return 0 if games[0] > 0 else 1
+        figures["The PostgreSQL server's CPU (% of one core)"] = 100 * server / wall
+    figures["Board reads per second (JSON and page)"] = reads / wall
+    for kind, values in latency.items():
+        figures[f"Latency of a {kind}, p50 (ms)"] = 1000 * percentile(values, 50)
+        figures[f"Latency of a {kind}, p99 (ms)"] = 1000 * percentile(values, 99)
+    figures["Peak resident memory of the board (MiB)"] = peak
+    print(f"run: {args.clients} clients for {wall:.1f} s, load average {load:.1f}; answers: "
+          + ", ".join(f"{k} {s}: {n}" for (k, s), n in sorted(statuses.items(), key=str)),
+          flush=True)
+    return figures, load
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("board")
+    ap.add_argument("--postgres", action="store_true")
+    ap.add_argument("--clients", type=int, default=50)
+    ap.add_argument("--seconds", type=float, default=60)
+    ap.add_argument("--runs", type=int, default=1)
+    args = ap.parse_args()
+
+    folder = os.path.join(HERE, "..", "tests", "board", "recordings")
+    texts = [open(os.path.join(folder, f), encoding="utf-8").read()
+             for f in sorted(os.listdir(folder)) if f.endswith(".sim")]
+    runs = [run_once(args, texts) for _ in range(args.runs)]
+    loads = [load for _, load in runs]
+    print()
+    print(f"fenwing-board under load, {'PostgreSQL' if args.postgres else 'SQLite'}: "
+          f"{args.clients} clients, {args.seconds:g} s a run, {len(runs)} run(s), {os.cpu_count()} cores, "
+          f"load average {min(loads):.1f} to {max(loads):.1f}")
+    print()
+    print("| Figure | Median | Lowest | Highest |")
+    print("|---|---:|---:|---:|")
+    for name in runs[0][0]:
+        values = [figures[name] for figures, _ in runs]
+        print(f"| {name} | {statistics.median(values):.1f} | {min(values):.1f} | {max(values):.1f} |")
+    return 0 if all(figures[next(iter(figures))] > 0 for figures, _ in runs) else 1
 
 
 if __name__ == "__main__":

@@ -6,7 +6,7 @@
 #   tools/bench.sh --startup    only the start-up, RUNS (default 41) runs of each, a second a run
 #   tools/bench.sh --web        the page in headless chromium instead, RUNS (default 3) runs of
 #                               about 75 s: its start, ticks, game length, CPU and weight
-#   tools/bench.sh --board [--postgres] [--clients N] [--seconds S]
+#   tools/bench.sh --board [--postgres] [--clients N] [--seconds S] [--runs N]
 #                               the shared board under load on 127.0.0.1: 50 clients posting
 #                               and reading for 60 s (bench/board_bench.py)
 set -euo pipefail
