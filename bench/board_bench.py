@@ -80,6 +80,7 @@ def run_once(args, texts):
     latency = {"post": [], "read json": [], "read page": []}
     statuses = {}
     games = [0]
+    errors = []
 
     def client(n, port, stop_at):
         c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
@@ -101,10 +102,12 @@ def run_once(args, texts):
                 r = c.getresponse()
                 answer = r.read()
                 status = r.status
-            except OSError:
+            except (OSError, http.client.HTTPException) as e:
                 c.close()
                 c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
                 status, answer = "error", b""
+                with lock:
+                    errors.append(f"{kind} {type(e).__name__}: {e}")
             spent = time.monotonic() - t0
             with lock:
                 latency[kind].append(spent)
@@ -157,6 +160,8 @@ def run_once(args, texts):
     print(f"run: {args.clients} clients for {wall:.1f} s, load average {load:.1f}; answers: "
           + ", ".join(f"{k} {s}: {n}" for (k, s), n in sorted(statuses.items(), key=str)),
           flush=True)
+    for error in sorted(set(errors))[:5]:
+        print(f"  {error}")
     return figures, load
 
 

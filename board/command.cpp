@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -94,6 +95,13 @@ int serve(const ServeCommand& command, std::ostream& out, std::ostream& err) {
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
+    if (const std::string& page = command.options.page;
+        !page.empty() &&
+        !std::filesystem::is_regular_file(std::filesystem::path(page) / "index.html")) {
+        err << "fenwing-board: " << quote(page)
+            << " is not the page's built folder (web/build.sh makes one): it has no index.html\n";
+        return 1;
+    }
     std::unique_ptr<Store> store;
     try {
         store =

@@ -370,6 +370,17 @@ def postgres_faults(program, pg, sim, text, log):
         b.stop()
 
 
+def refused_starts(program, store_args, log):
+    """A board that cannot serve as asked says why and does not start."""
+    for what, args, status, said in [
+            ("a page folder without the page", [*store_args, "--page", HERE], 1, "built folder"),
+            ("a PostgreSQL server that is not there", ["--postgres", "host=/nonexistent-fenwing port=1"], 1,
+             "cannot open the board's store"),
+            ("a port out of range", [*store_args, "--port", "70000"], 2, "Usage")]:
+        got, text = harness.Board(program, args, log).start_failing()
+        T.check(got == status and said in text, f"{what}: status {status} and why", f"{got} {text!r}")
+
+
 def newer_schema(program, store_args, set_version, log):
     set_version(99)
     status, said = harness.Board(program, store_args, log).start_failing()
@@ -427,6 +438,7 @@ def main():
             command_line(board, program, sim, texts[4])
         finally:
             board.stop()
+        refused_starts(program, store_args, log)
         newer_schema(program, store_args, set_version, log)
         rate_limit(program, store_args, texts[5], log)
         killed(program, store_args, sim, texts, log)
