@@ -85,6 +85,7 @@ def run_once(args, texts):
     def client(n, port, stop_at):
         c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
         i = 0
+        last = time.monotonic()  # the end of the last answer on this connection
         while time.monotonic() < stop_at:
             kind = ("post", "read json", "read page")[i % 3]
             if kind == "post":
@@ -107,8 +108,10 @@ def run_once(args, texts):
                 c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
                 status, answer = "error", b""
                 with lock:
-                    errors.append(f"{kind} {type(e).__name__}: {e}")
-            spent = time.monotonic() - t0
+                    errors.append(f"{kind} {type(e).__name__}: {e}, "
+                                  f"{t0 - last:.2f} s after the last answer on its connection")
+            last = time.monotonic()
+            spent = last - t0
             with lock:
                 latency[kind].append(spent)
                 statuses[(kind, status)] = statuses.get((kind, status), 0) + 1
@@ -160,7 +163,7 @@ def run_once(args, texts):
     print(f"run: {args.clients} clients for {wall:.1f} s, load average {load:.1f}; answers: "
           + ", ".join(f"{k} {s}: {n}" for (k, s), n in sorted(statuses.items(), key=str)),
           flush=True)
-    for error in sorted(set(errors))[:5]:
+    for error in errors[:5]:
         print(f"  {error}")
     return figures, load
 
