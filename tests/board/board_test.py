@@ -93,6 +93,25 @@ def posting(board, sim, texts):
     return ids
 
 
+def forms(board, text):
+    """A browser's forms post too: the name and the recording as urlencoded or multipart fields."""
+    import urllib.parse
+    body = urllib.parse.urlencode({"name": "Form Ann", "recording": distinct(text, "urlencoded")})
+    status, _, answer = board.request("POST", "/api/recordings", body.encode(),
+                                      {"Content-Type": "application/x-www-form-urlencoded"})
+    T.check(status == 201 and json.loads(answer)["games"][0]["player"] == "Form Ann",
+            "a urlencoded form with fields name and recording is a post", f"{status} {answer[:200]!r}")
+    boundary = "fenwingboundary7"
+    parts = [("name", "Form Bo 🦆", None), ("recording", distinct(text, "multipart"), "game.sim")]
+    body = "".join(f"--{boundary}\r\nContent-Disposition: form-data; name=\"{n}\""
+                   + (f"; filename=\"{f}\"\r\nContent-Type: text/plain" if f else "") + f"\r\n\r\n{v}\r\n"
+                   for n, v, f in parts) + f"--{boundary}--\r\n"
+    status, _, answer = board.request("POST", "/api/recordings", body.encode(),
+                                      {"Content-Type": f"multipart/form-data; boundary={boundary}"})
+    T.check(status == 201 and json.loads(answer)["games"][0]["player"] == "Form Bo 🦆",
+            "a multipart form with a name and a recording file is a post", f"{status} {answer[:200]!r}")
+
+
 def edits(text):
     """The recording edited as someone claiming more might edit it: (what, edited text)."""
     lines = text.splitlines(keepends=True)
@@ -431,6 +450,7 @@ def main():
             status, health = board.json("/api/health")
             T.check(status == 200 and health["schema"] == 1, f"the board starts: {health}")
             posting(board, sim, texts)
+            forms(board, texts[7])
             claims(board, sim, texts[0])
             bad_bodies(board, sim, texts[1], limits)
             sql_in_every_field(board, sim, texts[2])
