@@ -7,6 +7,9 @@
 # Debian, with the dependencies that dpkg-shlibdeps finds.
 include(GNUInstallDirs)
 include(${PROJECT_SOURCE_DIR}/packaging/metainfo.cmake)
+# The game's files are one component, the shared board's (below) another, each its own Debian
+# package.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME fenwing)
 
 set(FENWING_APP_ID io.github.fenwing.Fenwing)
 set(FENWING_HOMEPAGE_URL "" CACHE STRING
@@ -64,6 +67,29 @@ if(UNIX AND NOT APPLE AND CMAKE_STRIP)
         endif()
       endforeach()
     endif()")
+endif()
+if(TARGET fenwing-board AND UNIX AND NOT APPLE)
+  # The shared board, a service: the program beside the game's, its manual page (below), its
+  # systemd unit where systemd looks for a package's units, and the licence. A Debian package's
+  # unit starts /usr/games/fenwing-board (packaging/debian_layout.cmake).
+  install(TARGETS fenwing-board RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT board)
+  set(FENWING_BOARD_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/fenwing-board)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/fenwing-board.service.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/packaging/fenwing-board.service @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/fenwing-board.service
+          DESTINATION lib/systemd/system COMPONENT board)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/fenwing-board
+          RENAME copyright COMPONENT board)
+  if(CMAKE_STRIP)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                \"${bindir}/$<TARGET_FILE_NAME:fenwing-board>\" RESULT_VARIABLE status)
+        if(NOT status EQUAL 0)
+          message(FATAL_ERROR \"${CMAKE_STRIP} could not remove .comment from fenwing-board\")
+        endif()
+      endif()" COMPONENT board)
+  endif()
 endif()
 if((WIN32 OR APPLE) AND COMMAND qt_generate_deploy_app_script)
   # Qt's libraries and plugins beside the program, where no package manager brings them.
@@ -137,6 +163,20 @@ if(UNIX)
     list(TRANSFORM pages PREPEND ${PROJECT_SOURCE_DIR}/docs/)
     install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   endif()
+  if(TARGET fenwing-board AND NOT APPLE)
+    set(man ${CMAKE_CURRENT_BINARY_DIR}/packaging/fenwing-board.6)
+    if(FENWING_GZIP)
+      add_custom_command(OUTPUT ${man}.gz
+                         COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/fenwing-board.6 ${man}
+                         COMMAND ${FENWING_GZIP} -9nf ${man}
+                         DEPENDS ${PROJECT_SOURCE_DIR}/docs/fenwing-board.6 VERBATIM)
+      add_custom_target(fenwing_board_manual ALL DEPENDS ${man}.gz)
+      install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT board)
+    else()
+      install(FILES ${PROJECT_SOURCE_DIR}/docs/fenwing-board.6
+              DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT board)
+    endif()
+  endif()
 endif()
 
 # Packages. The Debian one takes its dependencies from dpkg-shlibdeps (Debian's dpkg-dev): the
@@ -164,6 +204,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The sound library is loaded at run time, so dpkg-shlibdeps cannot see it: without it the game
 # is silent.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, libpulse0")
+
 set(CPACK_PACKAGE_DESCRIPTION "Three ducks fly diagonally over a field and bounce off its edges; you have
 60 seconds and 25 shots to hit as many as you can with the mouse. Now and
 then an ammunition crate or a clock crosses the field to give you more.")
@@ -175,5 +216,28 @@ if(FENWING_DPKG_DEB)
   set(CPACK_GENERATOR DEB)
 else()
   set(CPACK_GENERATOR TGZ)
+endif()
+if(TARGET fenwing-board AND FENWING_DPKG_DEB)
+  # Two Debian packages, one a component: fenwing, the game, and fenwing-board, the shared board,
+  # a service that a desktop has no need of (nor of its PostgreSQL and HTTP libraries). Each
+  # package's description begins with its own summary line, so the summary that CPack would put
+  # before both is left at CPack's default, which it leaves out.
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL fenwing board)
+  set(CPACK_DEBIAN_FENWING_PACKAGE_NAME fenwing)
+  set(CPACK_DEBIAN_BOARD_PACKAGE_NAME fenwing-board)
+  set(CPACK_DEBIAN_FENWING_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
+${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_DEBIAN_BOARD_DESCRIPTION "shared board of best games for Fenwing, each one replayed
+A small HTTP service that keeps the best games of Fenwing, a duck shooting
+game, for everyone to see. A player posts the recording of a session; the
+board plays it again on the game's own code, tick for tick, and keeps each
+game it finished with the hits and shots that the replay found, never a
+score that someone sent. Anyone can watch a game again in the game's web
+page. It keeps its games in SQLite, or in PostgreSQL for several boards.")
+  set(CPACK_DEBIAN_BOARD_PACKAGE_SUGGESTS "postgresql")
+  set(CPACK_DEBIAN_FENWING_PACKAGE_RECOMMENDS "${CPACK_DEBIAN_PACKAGE_RECOMMENDS}")
+  unset(CPACK_DEBIAN_PACKAGE_RECOMMENDS)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_PROJECT_NAME} built using CMake")
 endif()
 include(CPack)

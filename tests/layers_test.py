@@ -11,7 +11,7 @@ LAYERS = [
     ("game", ["playfield", "game", "ducks", "pickups"]),
     ("session", ["session"]),
     ("best games", ["best"]),
-    ("hosts", ["window", "audio", "web"]),
+    ("hosts", ["window", "audio", "web", "board"]),
     ("programs", ["app"]),
 ]
 RANK = {folder: rank for rank, (_, folders) in enumerate(LAYERS) for folder in folders}

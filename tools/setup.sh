@@ -17,6 +17,8 @@ packages=(
   fonttools python3-brotli lame             # the page's fonts, sounds and field picture
   libjpeg-turbo-progs                       # (web/make_assets.py)
   chromium                                  # the page's tests, headless
+  libcpp-httplib-dev libsqlite3-dev         # the shared board: its HTTP service, its own store,
+  libpqxx-dev postgresql                    # PostgreSQL's client, and its server for the tests
 )
 # npm for the page's tests' one module; a node from elsewhere may bring its own npm.
 command -v npm >/dev/null || packages+=(npm)

@@ -9,6 +9,9 @@
 #                                                          under Xvfb, at scale 1 and 2
 #   package_test.sh install  BUILD_DIR VERSION SOURCE_DIR  dpkg -i, run, dpkg --purge, nothing
 #                                                          left behind (root only)
+#   package_test.sh board    BUILD_DIR VERSION SOURCE_DIR  the shared board's own package: its
+#                                                          fields, files, unit, lintian, and the
+#                                                          unpacked board serving a post
 # Exits 77 (a skip for ctest) when a step cannot run here, and says why.
 set -Eeuo pipefail
 trap 'echo "package_test.sh: line $LINENO: $BASH_COMMAND: status $?" >&2' ERR
@@ -459,7 +462,90 @@ step_install() {
   ok "dpkg --purge removed all $(grep -c . <<<"$listing") paths of the package that were not there before"
 }
 
+# The shared board's package, fenwing-board: what it depends on (not the game's Qt), exactly its
+# files, its program hardened and stripped, a systemd unit with the usual sandboxing that starts
+# the packaged program, a manual page without warnings, nothing from lintian, and the unpacked
+# program serving a board on 127.0.0.1 that takes a real recording.
+step_board() {
+  need dpkg-deb lintian man python3 file
+  local debs deb root unit depends f expected actual out
+  debs=("$build"/package/fenwing-board_*.deb)
+  [ -e "${debs[0]}" ] || skip "no fenwing-board package in $build/package (built without the board)"
+  deb=${debs[0]}
+  [ "$(dpkg-deb -f "$deb" Package)" = fenwing-board ] || fail "Package is not fenwing-board"
+  [[ "$(dpkg-deb -f "$deb" Version)" =~ ^"$version"-[0-9]+$ ]] || fail "Version $(dpkg-deb -f "$deb" Version)"
+  depends=$(field_packages "$(dpkg-deb -f "$deb" Depends)")
+  for p in libpqxx-6.4 libsqlite3-0 libcpp-httplib0.11 libssl3; do
+    grep -qx "$p" <<<"$depends" || fail "Depends does not name $p: $(dpkg-deb -f "$deb" Depends)"
+  done
+  ! grep -q '^libqt6' <<<"$depends" || fail "the board depends on Qt: $(dpkg-deb -f "$deb" Depends)"
+  ok "control fields: $(dpkg-deb -f "$deb" Package Version Depends Suggests | tr '\n' ' ')"
+
+  expected=(usr/games/fenwing-board usr/lib/systemd/system/fenwing-board.service
+            usr/share/doc/fenwing-board/copyright usr/share/doc/fenwing-board/changelog.Debian.gz
+            usr/share/lintian/overrides/fenwing-board usr/share/man/man6/fenwing-board.6.gz)
+  actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -e '/$' -e '^$' | sort)
+  diff -u <(printf '%s\n' "${expected[@]}" | sort) <(echo "$actual") >&2 ||
+    fail "the board package's files differ from the expected ones (- expected, + packaged)"
+  ok "the ${#expected[@]} expected files, and no others"
+
+  root="$scratch/board-root"
+  dpkg-deb -x "$deb" "$root"
+  f=$(file -b "$root/usr/games/fenwing-board")
+  [[ "$f" == ELF*executable* && "$f" == *", stripped"* ]] || fail "usr/games/fenwing-board: $f"
+  check_hardened "$root/usr/games/fenwing-board" usr/games/fenwing-board
+  unit=$root/usr/lib/systemd/system/fenwing-board.service
+  for line in 'ExecStart=/usr/games/fenwing-board serve --listen 127.0.0.1 --port 8080' \
+              DynamicUser=yes StateDirectory=fenwing-board ProtectSystem=strict ProtectHome=yes \
+              PrivateTmp=yes NoNewPrivileges=yes CapabilityBoundingSet= WantedBy=multi-user.target \
+              'Documentation=man:fenwing-board(6)'; do
+    grep -qxF "$line" "$unit" || fail "the unit has no line $line"
+  done
+  ok "usr/games/fenwing-board is stripped and hardened; its unit starts it sandboxed, as a user of its own"
+  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root/usr/share/man/man6/fenwing-board.6.gz" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "man --warnings fenwing-board.6.gz: $out"
+  zcat "$root/usr/share/man/man6/fenwing-board.6.gz" | grep -q "^\.TH FENWING-BOARD 6 .*\"Fenwing $version\"" ||
+    fail "the .TH line of fenwing-board.6.gz"
+  cmp "$root/usr/share/doc/fenwing-board/copyright" "$source/LICENSE" || fail "copyright is not LICENSE"
+  ok "its manual page formats without warnings"
+
+  local status=0
+  out=$(lintian --display-info --fail-on error,warning "$deb" 2>&1) || status=$?
+  out=$(grep -v '^running with root privileges' <<<"$out" || true)
+  ((status == 0)) && [ -z "$out" ] || fail "lintian --display-info $(basename "$deb") (status $status):
+$out"
+  ok "lintian has nothing to say about $(basename "$deb"), not even for information"
+
+  # The unpacked board, from an empty directory: it serves, takes a real recording, and stops on
+  # SIGTERM with status 0.
+  python3 - "$root/usr/games/fenwing-board" "$source/tests/board/recordings/game-1.sim" "$scratch" <<'PYTHON' ||
+import http.client, os, select, signal, subprocess, sys, tempfile
+program, recording, scratch = sys.argv[1:]
+data = tempfile.mkdtemp(dir=scratch)
+board = subprocess.Popen([program, "--data", data, "--port", "0"], stdout=subprocess.PIPE, text=True,
+                         cwd=tempfile.mkdtemp(dir=scratch), env={k: v for k, v in os.environ.items() if k != "LD_LIBRARY_PATH"})
+try:
+    ready, _, _ = select.select([board.stdout], [], [], 30)
+    line = board.stdout.readline() if ready else ""
+    port = int(line.split("127.0.0.1:")[1].split("/")[0])
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
+    c.request("POST", "/api/recordings?name=Packaged", open(recording, "rb").read(), {"Content-Type": "text/plain"})
+    r = c.getresponse()
+    body = r.read()
+    if r.status != 201 or b'"hits":16' not in body:
+        sys.exit(f"the packaged board answered {r.status}: {body[:300]!r}")
+    board.send_signal(signal.SIGTERM)
+    if board.wait(30) != 0:
+        sys.exit(f"the packaged board ended with status {board.returncode} on SIGTERM")
+finally:
+    if board.poll() is None:
+        board.kill()
+PYTHON
+    fail "the unpacked board did not serve"
+  ok "the unpacked board served on 127.0.0.1, took a recording, and stopped on SIGTERM"
+}
+
 case "$step" in
-  build | contents | lintian | window | install) "step_$step" ;;
+  build | contents | lintian | window | install | board) "step_$step" ;;
   *) fail "unknown step $step" ;;
 esac

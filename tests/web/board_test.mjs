@@ -1,0 +1,174 @@
+// The board in headless chromium, served by the real fenwing-board beside the page (same
+// origin): a name with markup shows as text on the board page, and nothing of it runs; and the
+// page plays a game, posts it to the board with one plain POST, and watches it again from the
+// board page's Watch link, to the state that fenwing-sim gives for it.
+//   node tests/web/board_test.mjs FENWING_BOARD NATIVE_FENWING_SIM [WEB_BUILD_DIR]
+// Builds the page first with web/build.sh unless FENWING_WEB_BUILT is set; stops the board and
+// the browser however the checks end. FENWING_CHROMIUM names the browser.
+import { spawn, spawnSync } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import puppeteer from "puppeteer-core";
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
+const boardProgram = path.resolve(process.argv[2] ?? `${root}/build/fenwing-board`);
+const native = path.resolve(process.argv[3] ?? `${root}/build/fenwing-sim`);
+const build = path.resolve(process.argv[4] ?? `${root}/build-web`);
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+let failures = 0;
+function check(ok, what, detail = "") {
+  console.log(`${ok ? "ok" : "FAIL"}: ${what}${!ok && detail ? `\n${detail}` : ""}`);
+  if (!ok) failures++;
+  return ok;
+}
+
+function sim(args, input) {
+  const r = spawnSync(native, args, { input, cwd: root, encoding: "utf8" });
+  return { stdout: r.stdout, stderr: r.stderr, status: r.status };
+}
+
+// fenwing-board on a free port of 127.0.0.1, serving the page; resolves to its address.
+function startBoard(data) {
+  const board = spawn(boardProgram, ["--data", data, "--listen", "127.0.0.1", "--port", "0",
+    "--page", path.join(build, "page"), "--posts-per-minute", "0"], { stdio: ["ignore", "pipe", "pipe"] });
+  let said = "";
+  board.stderr.on("data", (d) => { said += d; });
+  const url = new Promise((resolve, reject) => {
+    board.stdout.on("data", (d) => {
+      const m = String(d).match(/(http:\/\/127\.0\.0\.1:\d+)\/board/);
+      if (m) resolve(m[1]);
+    });
+    board.on("exit", (status) => reject(new Error(`fenwing-board ended (${status}): ${said}`)));
+  });
+  return { board, url, said: () => said };
+}
+
+async function open(browser, url) {
+  const page = await browser.newPage();
+  const problems = [];
+  page.on("console", (m) => ["error", "warn", "warning", "assert"].includes(m.type()) && problems.push(`console ${m.type()}: ${m.text()}`));
+  page.on("pageerror", (e) => problems.push(`uncaught: ${e.message}`));
+  page.on("requestfailed", (r) => problems.push(`failed to load ${r.url()}`));
+  page.on("response", (r) => r.status() >= 400 && problems.push(`HTTP ${r.status()} for ${r.url()}`));
+  await page.goto(url, { waitUntil: "load", timeout: 20000 });
+  return { page, problems };
+}
+
+async function main() {
+  const built = process.env.FENWING_WEB_BUILT ? { status: 0, stdout: "", stderr: "" }
+    : spawnSync("bash", [`${root}/web/build.sh`, build], { encoding: "utf8" });
+  if (built.status !== 0 || !fs.existsSync(`${build}/page/index.html`)) {
+    console.log(`${built.stdout}${built.stderr}FAIL: the page did not build into ${build}/page`);
+    return 1;
+  }
+  const data = fs.mkdtempSync(path.join(os.tmpdir(), "fenwing-board-browser-"));
+  const { board, url, said } = startBoard(data);
+  let browser = null;
+  const stop = () => {
+    board.kill("SIGTERM");
+    browser?.process()?.kill("SIGKILL");
+    fs.rmSync(data, { recursive: true, force: true });
+  };
+  const timer = setTimeout(() => {
+    console.log("FAIL: the board's browser checks did not finish within 240 s");
+    stop();
+    process.exit(1);
+  }, 240000);
+  try {
+    const base = await url;
+    browser = await puppeteer.launch({
+      executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
+      headless: true,
+      args: ["--no-sandbox", "--window-size=1000,900"],
+      defaultViewport: { width: 1000, height: 900 },
+    });
+    await markup(browser, base);
+    await playPostWatch(browser, base);
+    await browser.close();
+  } catch (e) {
+    check(false, `the checks ran to their end: ${e.stack}`, said());
+  } finally {
+    stop();
+    clearTimeout(timer);
+  }
+  console.log(failures ? `${failures} checks failed` : "all checks passed");
+  return failures ? 1 : 0;
+}
+
+// A name with markup, posted from outside the browser, is text on the board page.
+async function markup(browser, base) {
+  const name = `<img src=x onerror=pwned=1><b>B</b>'"&`;
+  const text = fs.readFileSync(`${root}/tests/board/recordings/game-2.sim`, "utf8");
+  const r = await fetch(`${base}/api/recordings?name=${encodeURIComponent(name)}`, { method: "POST", body: text });
+  check(r.status === 201, `a recording posted with the name ${name}`, `  ${r.status} ${await r.text()}`);
+  const { page, problems } = await open(browser, `${base}/board`);
+  await sleep(300);
+  const seen = await page.evaluate(() => {
+    const cells = [...document.querySelectorAll("#board td.player")];
+    return { texts: cells.map((c) => c.textContent), inside: cells.map((c) => c.children.length),
+             images: document.images.length, bold: document.querySelectorAll("b").length, pwned: window.pwned ?? null };
+  });
+  check(seen.texts.includes(name) && seen.inside.every((n) => n === 0) && seen.images === 0 && seen.bold === 0 &&
+        seen.pwned === null && problems.length === 0,
+    "the board page shows the name as text: no element of it made, nothing of it run", `  ${JSON.stringify(seen)}\n${problems.join("\n")}`);
+  await page.close();
+}
+
+// The page plays a game to its end, posts it beside itself, and watches it from the board.
+async function playPostWatch(browser, base) {
+  const { page, problems } = await open(browser, `${base}/?seed=11&mute`);
+  await page.waitForFunction(() => window.fenwing, { timeout: 20000 });
+  await page.evaluate(() => window.fenwingReady);
+  await page.keyboard.press("F1");
+  await sleep(300);
+  // 25 shots at points across the field, hits or misses: the last one ends the game.
+  for (let i = 0; i < 25; i++) {
+    const at = await page.evaluate((x, y) => window.fenwing.pixelOf(x, y), 2000 + (i * 397) % 9000, 1500 + (i * 613) % 7500);
+    await page.mouse.click(at.x, at.y);
+    await sleep(60);
+  }
+  await sleep(300);
+  const recording = await page.evaluate(() => window.fenwing.recording());
+  const want = sim(["--games"], recording).stdout.split("\n").filter((l) => l.startsWith("game "));
+  const posted = await page.evaluate(async (text) => {
+    const r = await fetch(`/api/recordings?name=${encodeURIComponent("Page Player")}`, { method: "POST", body: text });
+    return { status: r.status, body: await r.json() };
+  }, recording);
+  check(posted.status === 201 && want.length === 1 && want[0].includes("ended shots") &&
+        JSON.stringify(posted.body.games.map((g) => g.line)) === JSON.stringify(want),
+    "the page posts the game it played to the board beside it, which finds the game fenwing-sim finds",
+    `  ${posted.status} ${JSON.stringify(posted.body)}\n  fenwing-sim: ${JSON.stringify(want)}`);
+  check(problems.length === 0, "nothing in the page's console while it played and posted", problems.join("\n"));
+  await page.close();
+
+  // From the board page: the row of that recording, and its Watch link.
+  const id = posted.body.recording;
+  const { page: boardPage, problems: boardProblems } = await open(browser, `${base}/board?order=newest`);
+  const link = await boardPage.$(`tr[data-recording="${id}"] a.watch`);
+  check(link !== null, `the board page lists recording ${id} with a Watch link`);
+  if (!link) return;
+  const replayPage = boardPage;
+  replayPage.on("console", (m) => ["error", "warn", "warning"].includes(m.type()) && boardProblems.push(`console: ${m.text()}`));
+  await Promise.all([replayPage.waitForNavigation({ waitUntil: "load", timeout: 20000 }), link.click()]);
+  await replayPage.waitForFunction(() => window.fenwing, { timeout: 20000 });
+  await replayPage.evaluate(() => window.fenwingReady);
+  const where = new URL(replayPage.url());
+  const title = await replayPage.title();
+  const done = await replayPage.waitForFunction(() => window.fenwing.ended, { timeout: 60000, polling: 200 }).then(() => true, () => false);
+  const printed = await replayPage.evaluate(() => window.fenwing.printed());
+  const native_ = sim([], recording);
+  check(where.origin === base && where.searchParams.get("replay") === `/api/recordings/${id}` && title.endsWith("(replay)") &&
+        done && printed === native_.stdout && boardProblems.length === 0,
+    "Watch plays the posted game in the page, from the board, to the state fenwing-sim gives",
+    `  at ${replayPage.url()}, title ${title}, ended ${done}\n  printed ${JSON.stringify(printed.slice(-200))}\n  native ${JSON.stringify(native_.stdout.slice(-200))}\n${boardProblems.join("\n")}`);
+  await replayPage.close();
+}
+
+const status = await main().catch((e) => {
+  console.log(`FAIL: ${e.stack}`);
+  return 1;
+});
+process.exit(status);
