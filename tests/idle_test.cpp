@@ -243,6 +243,30 @@ TEST(IdlePlay, AnInputBeforeThePlannedWakeIsNeverLate) {
     EXPECT_EQ(host.recording.str(), reference.recording.str());
 }
 
+// A replay in step with a host's clock sleeps as a game does while nothing moves, wakes at
+// every tick while ducks fly, and prints what fenwing-sim prints for its script.
+TEST(IdlePlay, AReplaySleepsWhileNothingMoves) {
+    const std::string script =
+        "seed 3\nadvance 20000\nkey F1\nadvance 1000\nclick imgField\nadvance 1000\n"
+        "state\n";
+    std::istringstream in(script);
+    std::ostringstream printed;
+    Play replay(script::parseScript(in), printed);
+    const Micros start = 7'000'000;  // on the host's clock
+    std::vector<Micros> wakes;
+    for (std::optional<Micros> next = start; next && wakes.size() < 10'000;
+         next = replay.wake(*next))
+        wakes.push_back(*next - start);
+    ASSERT_TRUE(replay.ended());
+    EXPECT_LE(within(wakes, 0, 20'000'000).size(), 2u * 20);
+    EveryTick reference(3);
+    reference.input(20'000'000, "key F1");
+    reference.to(22'000'000);
+    EXPECT_EQ(within(wakes, 20'100'000, 21'000'000),
+              within(reference.ticks, 20'100'000, 21'000'000));
+    EXPECT_EQ(printed.str(), simulated(script));
+}
+
 // The copy plays on exactly as the game it copied: the same ticks change the picture, in the
 // same order, through a crate's crossing and its end (a draw), a flock shot down and a new one
 // put up (draws), and the game's end.
