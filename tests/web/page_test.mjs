@@ -213,6 +213,19 @@ async function play(browser, base) {
     window.keptKeys = new Set();
     addEventListener("keydown", (e) => e.defaultPrevented && window.keptKeys.add(e.key));
   });
+  // Idle is idle: before the first Start the page's timer wakes it about once in two seconds,
+  // however often it is asked for the state (each question wakes it once, and starts no timer
+  // of its own beside the page's one).
+  await page.evaluate(() => {
+    window.timerWakes = 0;
+    const set = window.setTimeout.bind(window);
+    window.setTimeout = (f, ...rest) => set((...a) => (window.timerWakes++, f(...a)), ...rest);
+  });
+  for (let i = 0; i < 10; i++) await state(page);
+  await sleep(4000);
+  const idleWakes = await page.evaluate(() => window.timerWakes);
+  check(idleWakes <= 8, "idle, the page wakes at most twice a second", `  ${idleWakes} wake-ups in 4 s`);
+
   const canvas = await page.$("canvas#field");
   check(canvas !== null, "the page has canvas#field");
   const origin = await canvas.boundingBox();
