@@ -134,6 +134,7 @@ void GameSession::wake(Micros t) {
     // purpose, since they changed nothing on the screen.
     const Micros planned = std::max(planned_.value_or(*due), *due);
     if (planned == kNever || t - planned <= kMaxLateness) return advanceTo(t);
+    // The ticks left for that wake, each at its deadline; from there on, a stall.
     for (std::optional<Micros> d = due; d && *d < planned; d = scheduler.nextDue()) advanceTo(*d);
     if (recorder_) recorder_->stall(now(), t);
     stallTo(t);
@@ -141,6 +142,7 @@ void GameSession::wake(Micros t) {
 
 std::optional<Micros> GameSession::nextWake() {
     const Scheduler& scheduler = form_->scheduler();
+    // Still once ticks have passed that showed nothing; moving again as soon as anything shows.
     const std::uint64_t shown = shown_ + form_->redrawsAsked();
     if (shown != shownAtPlan_)
         still_ = false;
