@@ -1,14 +1,15 @@
 // Benchmarks the page in headless chromium (tools/bench.sh --web): navigation to the first frame
-// with an empty cache and on a second visit, 1 ms timer ticks and frames a second idle and in
-// play, the length of a 60-second game by the page's clock and by the wall clock, the CPU of the
-// page's renderer process (from /proc) and of the browser's other processes, the main thread's
-// busy time (the page's own metrics), and the page's weight, raw and gzip -9. Each run, in a
-// browser context of its own (an empty cache, no service worker): load, 10 s idle, F1, 10 s of
-// play, on to the time-up box. Then LOADS more first visits, each in a new context, and a second
-// visit in each once the page's service worker (if any) is ready. Prints one table of medians.
-// With BASELINE set to the web build folder of another build (of an earlier commit, say), the
-// loads take turns between the two pages, and a second table sets their first frames and
-// weights side by side.
+// with an empty cache and on a second visit, 1 ms timer ticks, the page's wake-ups (its timers'
+// callbacks) and frames (its animation-frame callbacks) a second idle and in play, the renderer's
+// main thread's wake-ups (its voluntary context switches, from /proc), the length of a 60-second
+// game by the page's clock and by the wall clock, the CPU of the page's renderer process (from
+// /proc) and of the browser's other processes, the main thread's busy time (the page's own
+// metrics), and the page's weight, raw and gzip -9. Each run, in a browser context of its own (an
+// empty cache, no service worker): load, 10 s idle, F1, 10 s of play, on to the time-up box. Then
+// LOADS more first visits, each in a new context, and a second visit in each once the page's
+// service worker (if any) is ready. Prints one table of medians. With BASELINE set to the web
+// build folder of another build (of an earlier commit, say), the loads take turns between the two
+// pages, and a second table sets their first frames and weights side by side.
 //   [BASELINE=WEB_BUILD_DIR] node bench/web_bench.mjs WEB_BUILD_DIR [RUNS] [LOADS]
 import { spawn } from "node:child_process";
 import fs from "node:fs";
@@ -50,6 +51,25 @@ function processes(top) {
   return found;
 }
 const sum = (pids) => pids.reduce((t, p) => { try { return t + cpu(p); } catch { return t; } }, 0);
+// The times the main threads of these processes have gone to sleep, and so been woken again.
+function switches(pids) {
+  let n = 0;
+  for (const p of pids) {
+    try {
+      n += Number(fs.readFileSync(`/proc/${p}/status`, "utf8").match(/^voluntary_ctxt_switches:\s+(\d+)/m)[1]);
+    } catch { /* ended meanwhile */ }
+  }
+  return n;
+}
+
+// Counts, before the page's own scripts run, the callbacks of its timers and animation frames:
+// each timer's is a wake-up of the page, each frame's a picture drawn if anything changed.
+function countCallbacks() {
+  window.benchCounts = { timers: 0, frames: 0 };
+  const timeout = window.setTimeout.bind(window), frame = window.requestAnimationFrame.bind(window);
+  window.setTimeout = (f, ...rest) => timeout(typeof f === "function" ? (...a) => { window.benchCounts.timers++; return f(...a); } : f, ...rest);
+  window.requestAnimationFrame = (f) => frame((t) => { window.benchCounts.frames++; return f(t); });
+}
 
 // The game's timers' virtual time from the page's state: the next due tick of the 1 ms mover.
 async function due(page) {
@@ -57,20 +77,12 @@ async function due(page) {
   return Number(s.match(/^due tmrAmmoMove (\S+)$/m)[1]);
 }
 
-async function frames(page, seconds) {
-  return page.evaluate((ms) => new Promise((resolve) => {
-    let n = 0;
-    const t0 = performance.now();
-    const step = (t) => (t - t0 < ms ? (n++, requestAnimationFrame(step)) : resolve(n / ((t - t0) / 1000)));
-    requestAnimationFrame(step);
-  }), seconds * 1000);
-}
-
 // The page loaded into `page`: navigation to its first frame by the page's clock and by the wall
 // clock here. The page's `fenwingReady` resolves as its first frame is drawn; the time is taken
 // there and then, by a hook set before the page's scripts run (asked for afterwards, the promise
 // would be seen only once the page's main thread is free again).
 async function load(page, base) {
+  await page.evaluateOnNewDocument(countCallbacks);
   await page.evaluateOnNewDocument(() => {
     let ready;
     Object.defineProperty(window, "fenwingReady", {
@@ -114,13 +126,18 @@ async function measure(browser, base) {
   await load(page, base);
   const { renderer, other } = processes(browser.process().pid);
 
+  const counts = () => page.evaluate(() => ({ ...window.benchCounts }));
   const span = async (seconds) => {
-    const [d0, r0, o0, m0, t0] = [await due(page), sum(renderer), sum(other), await page.metrics(), performance.now()];
-    const fps = await frames(page, seconds);
-    const [d1, r1, o1, m1, t1] = [await due(page), sum(renderer), sum(other), await page.metrics(), performance.now()];
+    const [d0, c0, r0, o0, w0, m0, t0] = [await due(page), await counts(), sum(renderer), sum(other),
+      switches(renderer), await page.metrics(), performance.now()];
+    await sleep(seconds * 1000);
+    const [d1, c1, r1, o1, w1, m1, t1] = [await due(page), await counts(), sum(renderer), sum(other),
+      switches(renderer), await page.metrics(), performance.now()];
     const wall = (t1 - t0) / 1000;
-    return { ticks: (d1 - d0) / TICK / wall, fps, renderer: (100 * (r1 - r0)) / wall,
-      other: (100 * (o1 - o0)) / wall, main: (100 * (m1.TaskDuration - m0.TaskDuration)) / wall };
+    return { ticks: (d1 - d0) / TICK / wall, wakes: (c1.timers - c0.timers) / wall,
+      fps: (c1.frames - c0.frames) / wall, rendererWakes: (w1 - w0) / wall,
+      renderer: (100 * (r1 - r0)) / wall, other: (100 * (o1 - o0)) / wall,
+      main: (100 * (m1.TaskDuration - m0.TaskDuration)) / wall };
   };
   await sleep(2000);
   const idle = await span(IDLE_S);
@@ -210,7 +227,9 @@ async function main() {
     ["Navigation to first frame, second visit, page's clock (ms)", l((v) => v.second.firstFrame), "", ""],
     ["Navigation to first frame, second visit, wall clock (ms)", l((v) => v.second.wallReady), "", ""],
     ["1 ms timer ticks per second", m((r) => r.idle.ticks, 2), m((r) => r.play.ticks, 2), "64 ± 0.5"],
-    ["Frames drawn per second (requestAnimationFrame)", m((r) => r.idle.fps, 1), m((r) => r.play.fps, 1), ""],
+    ["The page's wake-ups a second (its timers' callbacks)", m((r) => r.idle.wakes, 1), m((r) => r.play.wakes, 1), "idle ≤ 2"],
+    ["The page's frames a second (its animation-frame callbacks)", m((r) => r.idle.fps, 1), m((r) => r.play.fps, 1), ""],
+    ["Wake-ups a second of the renderer's main thread", m((r) => r.idle.rendererWakes, 1), m((r) => r.play.rendererWakes, 1), ""],
     ["Length of a 60-second game, page's clock (s)", "", m((r) => r.pageGame, 3), "60 ± 0.1"],
     ["Length of a 60-second game, wall clock (s)", "", m((r) => r.wallGame, 3), "60 ± 0.1"],
     ["CPU of the page's renderer process (% of a core)", m((r) => r.idle.renderer, 1), m((r) => r.play.renderer, 1), ""],

@@ -1,6 +1,7 @@
 #include "host/form.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace fenwing {
 
@@ -135,6 +136,54 @@ bool Form::pressKey(std::string_view key) {
 
 void Form::fire(Timer& timer) {
     if (timer.Enabled()) deliver(timer.onTimer);
+}
+
+void Form::copyStateFrom(const Form& other) {
+    if (other.owned_.size() != owned_.size())
+        throw std::logic_error("a form's state copied from a form of another layout");
+    RepaintSink* const sink = std::exchange(repaint_, nullptr);
+    const std::uint64_t redraws = redraws_;
+    for (std::size_t i = 0; i < owned_.size(); ++i) {
+        Control& to = *owned_[i];
+        const Control& from = *other.owned_[i];
+        if (to.name() != from.name() || to.type() != from.type())
+            throw std::logic_error("a form's state copied from a form of another layout");
+        switch (to.type()) {
+            case ControlType::Image: {
+                auto& image = static_cast<Image&>(to);
+                const auto& source = static_cast<const Image&>(from);
+                image.setStretch(source.stretch());
+                // The picture first: without Stretch it sets the size, which the place then sets.
+                image.setPicture(source.picture() ? &picture(source.picture()->name) : nullptr);
+                break;
+            }
+            case ControlType::Label: {
+                auto& label = static_cast<Label&>(to);
+                const auto& source = static_cast<const Label&>(from);
+                label.setCaption(source.Caption());
+                label.font = source.font;
+                label.alignment = source.alignment;
+                break;
+            }
+            case ControlType::Timer: {
+                auto& timer = static_cast<Timer&>(to);
+                const auto& source = static_cast<const Timer&>(from);
+                timer.setInterval(source.Interval());
+                timer.setEnabled(source.Enabled());
+                break;
+            }
+            case ControlType::MenuItem:
+                break;  // its caption and shortcut are the layout's
+        }
+        if (auto* visual = dynamic_cast<VisualControl*>(&to)) {
+            const auto& source = static_cast<const VisualControl&>(from);
+            visual->setRect(source.rect());
+            visual->setVisible(source.Visible());
+        }
+    }
+    scheduler_ = other.scheduler_;  // the deadlines, which switching the timers above moved
+    redraws_ = redraws;
+    repaint_ = sink;
 }
 
 void Form::advanceTo(Micros t) {

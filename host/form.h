@@ -2,6 +2,7 @@
 // scheduler, and the delivery of events to handlers one at a time.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -82,8 +83,18 @@ class Form {
 
     void setRepaintSink(RepaintSink* sink) { repaint_ = sink; }
     void invalidate(const Rect& area) {
+        ++redraws_;
         if (repaint_) repaint_->invalidate(area);
     }
+    // How many times the form has asked for part of the client area to be drawn again, whether
+    // or not a sink listens: events that leave it as it was changed nothing on the screen.
+    std::uint64_t redrawsAsked() const { return redraws_; }
+
+    // Takes the state of `other`, a form built from the same layout: every control's place,
+    // visibility, picture (this form's own of the same name), caption and font, every timer's
+    // interval and switch, and the scheduler with its clock and deadlines. The handlers, the
+    // repaint sink and afterEvent stay this form's, and nothing is asked to be redrawn.
+    void copyStateFrom(const Form& other);
     // Called after every event, for checks that watch the whole state.
     std::function<void()> afterEvent;
     bool inHandler() const { return busy_; }
@@ -102,6 +113,7 @@ class Form {
     std::vector<Menu> menus_;
     Scheduler scheduler_;
     RepaintSink* repaint_ = nullptr;
+    std::uint64_t redraws_ = 0;
     bool busy_ = false;
 };
 

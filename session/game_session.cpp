@@ -1,10 +1,12 @@
 #include "session/game_session.h"
 
+#include <algorithm>
 #include <ostream>
 #include <stdexcept>
 
 #include "game/invariants.h"
 #include "playfield/layout.h"
+#include "session/lookahead.h"
 #include "session/properties.h"
 #include "session/recorder.h"
 #include "session/state.h"
@@ -63,6 +65,7 @@ GameSession::Status GameSession::run(const std::function<void()>& events) {
 void GameSession::perform(const script::Command& c) {
     using script::Verb;
     Form& form = *form_;
+    planned_.reset();  // the next wake is measured from the next tick due
     if (c.isInput()) {
         closeBoxes();
         if (recorder_) recorder_->input(now(), c);
@@ -108,17 +111,58 @@ void GameSession::perform(const script::Command& c) {
 }
 
 // The one loop of time: every host's time passes here.
-void GameSession::advanceTo(Micros t) { form_->advanceTo(t); }
+void GameSession::advanceTo(Micros t) {
+    noteTicks(t);
+    form_->advanceTo(t);
+}
 
-void GameSession::stallTo(Micros t) { form_->catchUpTo(t); }
+void GameSession::stallTo(Micros t) {
+    noteTicks(t);
+    form_->catchUpTo(t);
+}
+
+void GameSession::noteTicks(Micros t) {
+    const std::optional<Micros> due = form_->scheduler().nextDue();
+    ticked_ = ticked_ || (due && *due <= t);
+}
 
 void GameSession::wake(Micros t) {
-    if (auto due = form_->scheduler().nextDue(); due && t - *due > kMaxLateness) {
-        if (recorder_) recorder_->stall(now(), t);
-        stallTo(t);
-    } else {
-        advanceTo(t);
+    const Scheduler& scheduler = form_->scheduler();
+    const std::optional<Micros> due = scheduler.nextDue();
+    if (!due) return advanceTo(t);
+    // Lateness counts from the wake the host was asked for: ticks before it were left for it on
+    // purpose, since they changed nothing on the screen.
+    const Micros planned = std::max(planned_.value_or(*due), *due);
+    if (planned == kNever || t - planned <= kMaxLateness) return advanceTo(t);
+    // The ticks left for that wake, each at its deadline; from there on, a stall.
+    for (std::optional<Micros> d = due; d && *d < planned; d = scheduler.nextDue()) advanceTo(*d);
+    if (recorder_) recorder_->stall(now(), t);
+    stallTo(t);
+}
+
+std::optional<Micros> GameSession::nextWake() {
+    const Scheduler& scheduler = form_->scheduler();
+    // Still once ticks have passed that showed nothing; moving again as soon as anything shows.
+    const std::uint64_t shown = shown_ + form_->redrawsAsked();
+    if (shown != shownAtPlan_)
+        still_ = false;
+    else if (ticked_)
+        still_ = true;
+    shownAtPlan_ = shown;
+    ticked_ = false;
+    // With checks on, a tick that breaks an invariant is found at its own moment.
+    if (!still_ || checker_ || over_) {
+        planned_ = scheduler.nextDue();
+        return planned_;
     }
+    if (!lookahead_) lookahead_ = std::make_unique<Lookahead>();
+    lookahead_->copy(*game_, random_);
+    planned_ = lookahead_->firstShown(now() + kIdleHorizon);
+    if (!planned_) {
+        planned_ = kNever;
+        return std::nullopt;
+    }
+    return planned_;
 }
 
 void GameSession::closeBox() {
@@ -168,6 +212,7 @@ void GameSession::printState() { script::printState(out_, *game_); }
 void GameSession::MsgBox(const std::string& prompt, int, const std::string& title) {
     script::printBox(out_, title, prompt);
     boxes_.push_back({title, prompt});
+    ++shown_;
     if (onBox) onBox(boxes_.back());
 }
 
@@ -175,6 +220,7 @@ void GameSession::MsgBox(const std::string& prompt, int, const std::string& titl
 double GameSession::clockReading() { return form_->scheduler().seconds(); }
 
 void GameSession::cue(Cue cue) {
+    ++shown_;
     games_.cue(cue, now());
     if (printCues_) out_ << "cue " << cueName(cue) << '\n';
     if (onCue) onCue(cue);

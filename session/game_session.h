@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <iosfwd>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,7 @@
 namespace fenwing {
 
 class InvariantChecker;
+class Lookahead;
 
 namespace script {
 class Recorder;
@@ -77,9 +79,20 @@ class GameSession final : private Services {
     void advanceTo(Micros t);
     // A stall up to `t`: each timer due ticks once, late.
     void stallTo(Micros t);
-    // A host's wake at `t` on its own clock: every tick due, unless the first is later than
-    // kMaxLateness, when the time since is taken for a stall. Recorded.
+    // A host's wake at `t` on its own clock: every tick due, unless the wake is later than
+    // kMaxLateness after the moment nextWake() last gave (or, without one, after the first tick
+    // due), when the ticks due before that moment are delivered and the time since is taken for
+    // a stall. Recorded.
     void wake(Micros t);
+
+    // When a host should wake next: while the picture changes, at the next tick due; once ticks
+    // have passed that changed nothing a player sees or hears, at the first tick that will (found
+    // by playing a copy of the game ahead, see Lookahead), or at the first after kIdleHorizon.
+    // Ticks passed over are delivered when the host wakes, or an input comes, exactly as one at a
+    // time would have been. None when no timer runs.
+    std::optional<Micros> nextWake();
+    // How far ahead a still game is played: the longest a host sleeps while nothing moves.
+    static constexpr Micros kIdleHorizon = 2'000'000;
 
     // The boxes the game asked for and the player has not closed yet, oldest first. The player
     // closes the oldest; an input closes them all. Hosts that show boxes are told of each new
@@ -118,6 +131,7 @@ class GameSession final : private Services {
     const GameLog& games() const { return games_; }
 
   private:
+    void noteTicks(Micros t);
     void closeBoxes();
     void MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     double clockReading() override;
@@ -136,6 +150,16 @@ class GameSession final : private Services {
     bool printCues_ = false;
     bool live_ = false;
     bool over_ = false;
+
+    // For nextWake(): the moment it gave (kNever: none), whether ticks have passed that changed
+    // nothing on the screen, what the form had redrawn and the cues and boxes so far, and the
+    // copy that plays ahead.
+    static constexpr Micros kNever = std::numeric_limits<Micros>::max();
+    std::optional<Micros> planned_;
+    bool still_ = false;
+    bool ticked_ = false;  // a tick has been delivered since the last plan
+    std::uint64_t shown_ = 0, shownAtPlan_ = 0;
+    std::unique_ptr<Lookahead> lookahead_;
 };
 
 }  // namespace fenwing

@@ -48,11 +48,10 @@ void Play::ended(End end) {
     if (onEnd) onEnd(*end_);
 }
 
-std::optional<Micros> Play::next() const {
+std::optional<Micros> Play::next() {
     if (end_) return std::nullopt;
     if (player_) return replayNext_;
-    // Nothing due: a host still wakes now and then, which changes nothing.
-    return session_.form().scheduler().nextDue();
+    return session_.nextWake();
 }
 
 std::optional<Micros> Play::wake(Micros now) {

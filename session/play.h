@@ -57,6 +57,10 @@ class Play {
     std::optional<Micros> wake(Micros now);
     // The player's input at `now`, after every tick due until then. A replay takes none.
     std::optional<Micros> input(Micros now, const script::Command& command);
+    // When to wake next on the host's clock, as wake() and input() return it: for a game, the
+    // next tick due while the picture changes, and the next that changes it while it stands
+    // still (see GameSession::nextWake). None once the program has ended.
+    std::optional<Micros> next();
     // One command, in virtual time (see GameSession::perform).
     void perform(const script::Command& command);
     // A replay played at once, in virtual time, up to `t` on the script's clock; the next wake
@@ -86,7 +90,6 @@ class Play {
 
   private:
     void ended(End end);
-    std::optional<Micros> next() const;
 
     GameSession session_;
     std::optional<script::ScriptPlayer> player_;

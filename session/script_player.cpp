@@ -25,8 +25,11 @@ std::optional<Micros> ScriptPlayer::play(Micros t) {
             if (t < *until_) {
                 if (c.verb == Verb::Stall) return *until_;  // the game stands still
                 session_.advanceTo(t);
-                const Scheduler& scheduler = session_.form().scheduler();
-                return std::min(*until_, scheduler.nextDue().value_or(*until_));
+                // In step with a host's clock, a still game's host sleeps until a tick will
+                // change the picture (see GameSession::nextWake).
+                const std::optional<Micros> due =
+                    along_ ? session_.nextWake() : session_.form().scheduler().nextDue();
+                return std::min(*until_, due.value_or(*until_));
             }
             c.verb == Verb::Advance ? session_.advanceTo(*until_) : session_.stallTo(*until_);
             until_.reset();
@@ -49,7 +52,9 @@ std::optional<Micros> ScriptPlayer::playAlong(Micros now) {
         offset_ += at - wanted_;
         at = wanted_;
     }
+    along_ = true;
     const std::optional<Micros> next = playTo(at);
+    along_ = false;
     if (!next) return std::nullopt;
     wanted_ = *next;
     return *next + offset_;

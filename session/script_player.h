@@ -27,7 +27,8 @@ class ScriptPlayer {
     // session.run()). The script's clock runs with the host's, except that a wake later than
     // GameSession::kMaxLateness moves the script's clock on by no more than was wanted: the game
     // pauses as the machine did, instead of rushing to catch up. Returns the moment on the
-    // host's clock to wake next, or none once the script has ended.
+    // host's clock to wake next, or none once the script has ended: while the game stands still
+    // between two commands, the next tick that changes the picture (GameSession::nextWake).
     std::optional<Micros> playAlong(Micros now);
 
     // The script ends at `t` on its clock, after the commands given at that moment, as if the
@@ -49,6 +50,7 @@ class ScriptPlayer {
     // script's; `wanted_` is the script's moment the last wake asked for.
     bool started_ = false;
     Micros offset_ = 0, wanted_ = 0;
+    bool along_ = false;  // playing in step with a host's clock
 };
 
 }  // namespace fenwing::script

@@ -219,12 +219,15 @@ class WindowTest : public QObject {
         QCOMPARE(fieldClicks, 0);
     }
 
-    // After a three-second stop each timer ticks once, late, then keeps its beat: no burst of
-    // the 192 ticks that fell due meanwhile.
+    // After a three-second stop in a game each timer ticks once, late, then keeps its beat: no
+    // burst of the 192 ticks that fell due meanwhile. (While nothing moves the window is not
+    // woken for every tick: the ticks it was not asked to wake for come when it wakes.)
     void aStallGivesEachTimerOneLateTick() {
         Micros now = 0;
         WindowHost host(1, {}, [&] { return now; });
-        Timer& mover = host.session().form().timer("tmrAmmoMove");
+        Form& form = host.session().form();
+        host.drive([&] { form.choose(form.menuItem("mnufileStart")); });  // the ducks fly
+        Timer& mover = form.timer("tmrAmmoMove");
         int ticks = 0;
         mover.onTimer = [&, handler = mover.onTimer] {
             ++ticks;
@@ -237,6 +240,17 @@ class WindowTest : public QObject {
         QTest::qWait(100);
         QCOMPARE(ticks, 4);
         QCOMPARE(host.session().form().scheduler().nextDue(), Micros{3'062'500});
+    }
+
+    // Before the first Start nothing moves: once a tick has shown that, the window sleeps until
+    // a tick will change the picture, or two seconds, instead of waking 64 times a second.
+    void aStillWindowSleeps() {
+        Micros now = 0;
+        WindowHost host(1, {}, [&] { return now; });
+        QCOMPARE(host.wakeUp().interval(), 16);  // a new game is shown: its first tick
+        now = 15'625;
+        QTRY_VERIFY(host.wakeUp().interval() > 1000);
+        QCOMPARE(host.wakeUp().interval(), millisUntil(*host.play().next(), now));
     }
 
     // The timer is set for the first whole millisecond at or after the next deadline: never

@@ -93,7 +93,7 @@ void WindowHost::start() {
     if (play_.replay())
         tick_.start(0);
     else
-        arm(session().form().scheduler().nextDue());
+        arm(play_.next());
 }
 
 void WindowHost::dispatch(const script::Command* input) {

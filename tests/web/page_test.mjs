@@ -333,6 +333,19 @@ async function play(browser, base) {
     window.keptKeys = new Set();
     addEventListener("keydown", (e) => e.defaultPrevented && window.keptKeys.add(e.key));
   });
+  // Idle is idle: before the first Start the page's timer wakes it about once in two seconds,
+  // however often it is asked for the state (each question wakes it once, and starts no timer
+  // of its own beside the page's one).
+  await page.evaluate(() => {
+    window.timerWakes = 0;
+    const set = window.setTimeout.bind(window);
+    window.setTimeout = (f, ...rest) => set((...a) => (window.timerWakes++, f(...a)), ...rest);
+  });
+  for (let i = 0; i < 10; i++) await state(page);
+  await sleep(4000);
+  const idleWakes = await page.evaluate(() => window.timerWakes);
+  check(idleWakes <= 8, "idle, the page wakes at most twice a second", `  ${idleWakes} wake-ups in 4 s`);
+
   const view = await fieldView(page);
   check(view !== null, "the page has canvas#field");
   const { corner, field, shot } = view;
@@ -735,9 +748,15 @@ async function onlyTenKept(browser, base) {
 async function storageRefused(browser, base, good) {
   const counting = (pg) => pg.evaluateOnNewDocument(() => {
     window.noticesSeen = [];
-    document.addEventListener("DOMContentLoaded", () => new MutationObserver((changes) => {
-      for (const c of changes) for (const line of c.addedNodes) window.noticesSeen.push(line.textContent);
-    }).observe(document.querySelector("#notice"), { childList: true }));
+    // The page's deferred script may say something before the document is loaded: those lines
+    // are there when it is.
+    document.addEventListener("DOMContentLoaded", () => {
+      const notice = document.querySelector("#notice");
+      for (const line of notice.children) window.noticesSeen.push(line.textContent);
+      new MutationObserver((changes) => {
+        for (const c of changes) for (const line of c.addedNodes) window.noticesSeen.push(line.textContent);
+      }).observe(notice, { childList: true });
+    });
   });
   const cases = [
     ["throws on every access", (pg) => pg.evaluateOnNewDocument(() => Object.defineProperty(window, "localStorage", {

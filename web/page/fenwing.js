@@ -39,7 +39,6 @@
     timer = setTimeout(wake, Math.max(0, Math.ceil((next - now()) / 1000)));
   }
   function wake() {
-    timer = null;
     arm(M.wake(now()));
     paint();
   }
