@@ -34,10 +34,14 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, 'tools'))
+sys.dont_write_bytecode = True  # keep the source tree clean
+
+from made_files import differences  # noqa: E402
+
 ASSETS = os.path.join(HERE, 'assets')
 FONTS_DIR = '/usr/share/fonts/truetype/liberation'
 FONTS_LICENCE = ('/usr/share/doc/fonts-liberation/copyright', '/usr/share/common-licenses/GPL-2')
@@ -132,16 +136,6 @@ def build(out):
                             os.path.join(out, 'sounds', name[:-4] + '.mp3')], check=True)
 
 
-def listing(top):
-    found = {}
-    for dirpath, _, files in os.walk(top):
-        for name in files:
-            path = os.path.join(dirpath, name)
-            with open(path, 'rb') as f:
-                found[os.path.relpath(path, top)] = f.read()
-    return found
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--check', action='store_true',
@@ -151,18 +145,12 @@ def main():
         shutil.rmtree(ASSETS, ignore_errors=True)
         build(ASSETS)
         return 0
-    with tempfile.TemporaryDirectory() as tmp:
-        build(tmp)
-        fresh, kept = listing(tmp), listing(ASSETS) if os.path.isdir(ASSETS) else {}
-    stale = sorted(name for name, data in fresh.items() if kept.get(name) != data)
-    stray = sorted(set(kept) - set(fresh))
-    for name in stale:
-        print('out of date: web/assets/%s' % name)
-    for name in stray:
-        print('not made by web/make_assets.py: web/assets/%s' % name)
-    if stale or stray:
+    stale = differences(build, ASSETS, 'web/assets', strays_by='web/make_assets.py')
+    for line in stale:
+        print(line)
+    if stale:
         print('(python3 web/make_assets.py writes them again)')
-    return 1 if stale or stray else 0
+    return 1 if stale else 0
 
 
 if __name__ == '__main__':

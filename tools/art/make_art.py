@@ -11,16 +11,17 @@ The output is the same byte for byte on every run.
 import argparse
 import os
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(1, os.path.dirname(HERE))
 sys.dont_write_bytecode = True  # keep the source tree clean
 
 import duck  # noqa: E402
 import field  # noqa: E402
 import icon  # noqa: E402
 import props  # noqa: E402
+from made_files import differences  # noqa: E402
 from pixelart import enlarge, write_gif, write_jpeg, write_png  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -41,16 +42,6 @@ def build(out):
         write_png(canvas, os.path.join(out, 'icons', 'fenwing-%d.png' % size))
 
 
-def listing(top):
-    found = {}
-    for dirpath, _, files in os.walk(top):
-        for name in files:
-            path = os.path.join(dirpath, name)
-            with open(path, 'rb') as f:
-                found[os.path.relpath(path, top)] = f.read()
-    return found
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--check', action='store_true',
@@ -60,14 +51,9 @@ def main():
     if not args.check:
         build(assets)
         return 0
-    with tempfile.TemporaryDirectory() as tmp:
-        build(tmp)
-        fresh = listing(tmp)
-    stale = sorted(name for name, data in fresh.items()
-                   if not os.path.exists(os.path.join(assets, name))
-                   or open(os.path.join(assets, name), 'rb').read() != data)
-    for name in stale:
-        print('out of date: assets/%s' % name)
+    stale = differences(build, assets, 'assets')
+    for line in stale:
+        print(line)
     return 1 if stale else 0
 
 

@@ -23,7 +23,6 @@ import os
 import random
 import struct
 import sys
-import tempfile
 
 RATE = 11025
 LEVEL_DBFS = -18.0
@@ -49,6 +48,10 @@ MAX_SECONDS = 1.0
 MAX_TOTAL_BYTES = 64 * 1024
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOUNDS = os.path.join(os.path.dirname(os.path.dirname(HERE)), 'assets', 'sounds')
+sys.path.insert(0, os.path.dirname(HERE))
+sys.dont_write_bytecode = True  # keep the source tree clean
+
+from made_files import differences  # noqa: E402
 
 
 # Building blocks: each returns a list of floats at RATE.
@@ -253,14 +256,9 @@ def main():
         for line in problems(SOUNDS):
             print('problem: %s' % line)
         return 0
-    with tempfile.TemporaryDirectory() as tmp:
-        build(tmp)
-        stale = [name for name in sorted(os.listdir(tmp))
-                 if not os.path.exists(os.path.join(SOUNDS, name))
-                 or open(os.path.join(SOUNDS, name), 'rb').read() !=
-                 open(os.path.join(tmp, name), 'rb').read()]
-    for name in stale:
-        print('out of date: assets/sounds/%s' % name)
+    stale = differences(build, SOUNDS, 'assets/sounds')
+    for line in stale:
+        print(line)
     bad = [] if stale else problems(SOUNDS)
     for line in bad:
         print('problem: %s' % line)
