@@ -2,6 +2,7 @@
 would write now. Shared by tools/art/make_art.py, tools/sound/make_sounds.py and
 web/make_assets.py."""
 
+import argparse
 import os
 import tempfile
 
@@ -31,3 +32,18 @@ def differences(build, folder, shown, strays_by=None):
         lines += ['not made by %s: %s/%s' % (strays_by, shown, name)
                   for name in sorted(set(kept) - set(fresh))]
     return lines
+
+
+def asked_to_check(doc, shown):
+    """The tool's command line: True with --check (compare with SHOWN/), False to write it."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    parser.add_argument('--check', action='store_true',
+                        help='compare with %s/ instead of writing it' % shown)
+    return parser.parse_args().check
+
+
+def report(lines):
+    """Prints what differs; 1 when anything does, else 0."""
+    for line in lines:
+        print(line)
+    return 1 if lines else 0

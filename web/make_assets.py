@@ -27,7 +27,6 @@ are smallest as they are.
 The tools write the same bytes on every run for the same input and version (no time stamps).
 """
 
-import argparse
 import glob
 import html
 import os
@@ -40,7 +39,7 @@ ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, 'tools'))
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from made_files import differences  # noqa: E402
+from made_files import asked_to_check, differences, report  # noqa: E402
 
 ASSETS = os.path.join(HERE, 'assets')
 FONTS_DIR = '/usr/share/fonts/truetype/liberation'
@@ -137,20 +136,12 @@ def build(out):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument('--check', action='store_true',
-                        help='compare with web/assets/ instead of writing it')
-    args = parser.parse_args()
-    if not args.check:
+    if not asked_to_check(__doc__, 'web/assets'):
         shutil.rmtree(ASSETS, ignore_errors=True)
         build(ASSETS)
         return 0
     stale = differences(build, ASSETS, 'web/assets', strays_by='web/make_assets.py')
-    for line in stale:
-        print(line)
-    if stale:
-        print('(python3 web/make_assets.py writes them again)')
-    return 1 if stale else 0
+    return report(stale + ['(python3 web/make_assets.py writes them again)'] if stale else [])
 
 
 if __name__ == '__main__':

@@ -8,7 +8,6 @@ Needs only python3 (standard library) and ImageMagick's `convert` for the JPEG f
 The output is the same byte for byte on every run.
 """
 
-import argparse
 import os
 import sys
 
@@ -21,7 +20,7 @@ import duck  # noqa: E402
 import field  # noqa: E402
 import icon  # noqa: E402
 import props  # noqa: E402
-from made_files import differences  # noqa: E402
+from made_files import asked_to_check, differences, report  # noqa: E402
 from pixelart import enlarge, write_gif, write_jpeg, write_png  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -43,18 +42,11 @@ def build(out):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument('--check', action='store_true',
-                        help='compare with assets/ instead of writing it')
-    args = parser.parse_args()
     assets = os.path.join(ROOT, 'assets')
-    if not args.check:
+    if not asked_to_check(__doc__, 'assets'):
         build(assets)
         return 0
-    stale = differences(build, assets, 'assets')
-    for line in stale:
-        print(line)
-    return 1 if stale else 0
+    return report(differences(build, assets, 'assets'))
 
 
 if __name__ == '__main__':

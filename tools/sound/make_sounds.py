@@ -17,7 +17,6 @@ which leaves room for two at once (the player's limiter takes care of more). And
 most of its energy above 200 Hz, where a small speaker still plays.
 """
 
-import argparse
 import math
 import os
 import random
@@ -51,7 +50,7 @@ SOUNDS = os.path.join(os.path.dirname(os.path.dirname(HERE)), 'assets', 'sounds'
 sys.path.insert(0, os.path.dirname(HERE))
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from made_files import differences  # noqa: E402
+from made_files import asked_to_check, differences, report  # noqa: E402
 
 
 # Building blocks: each returns a list of floats at RATE.
@@ -247,22 +246,13 @@ def build(out):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument('--check', action='store_true',
-                        help='compare with assets/sounds/ instead of writing it')
-    args = parser.parse_args()
-    if not args.check:
+    if not asked_to_check(__doc__, 'assets/sounds'):
         build(SOUNDS)
         for line in problems(SOUNDS):
             print('problem: %s' % line)
         return 0
     stale = differences(build, SOUNDS, 'assets/sounds')
-    for line in stale:
-        print(line)
-    bad = [] if stale else problems(SOUNDS)
-    for line in bad:
-        print('problem: %s' % line)
-    return 1 if stale or bad else 0
+    return report(stale or ['problem: %s' % line for line in problems(SOUNDS)])
 
 
 if __name__ == '__main__':
