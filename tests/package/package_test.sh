@@ -60,6 +60,16 @@ owner_of() {
 
 # Every file is owned by a package that the .deb depends on: the libraries that the executable
 # links (what dpkg-shlibdeps reads) and the Qt plugins that a running window loaded.
+# The package DEB (called WHAT in a failure) holds exactly the files named after it.
+check_files() {
+  local deb=$1 what=$2 actual
+  shift 2
+  actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -e '/$' -e '^$' | sort)
+  diff -u <(printf '%s\n' "$@" | sort) <(echo "$actual") >&2 ||
+    fail "$what files differ from the expected ones (- expected, + packaged)"
+  ok "the $# expected files, and no others"
+}
+
 check_owned_by_depends() {
   local deb=$1 what=$2; shift 2
   local depends f owners
@@ -484,10 +494,7 @@ step_board() {
   expected=(usr/games/fenwing-board usr/lib/systemd/system/fenwing-board.service
             usr/share/doc/fenwing-board/copyright usr/share/doc/fenwing-board/changelog.Debian.gz
             usr/share/lintian/overrides/fenwing-board usr/share/man/man6/fenwing-board.6.gz)
-  actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -e '/$' -e '^$' | sort)
-  diff -u <(printf '%s\n' "${expected[@]}" | sort) <(echo "$actual") >&2 ||
-    fail "the board package's files differ from the expected ones (- expected, + packaged)"
-  ok "the ${#expected[@]} expected files, and no others"
+  check_files "$deb" "the board package's" "${expected[@]}"
 
   root="$scratch/board-root"
   dpkg-deb -x "$deb" "$root"
