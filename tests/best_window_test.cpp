@@ -489,6 +489,7 @@ class BestWindowTest : public QObject {
         QVERIFY(QFile::rename(recording + ".away", recording));
         table->table()->clearSelection();
         table->table()->selectRow(0);
+        QVERIFY(table->postButton()->isEnabled());
 
         BoardPost* box = nullptr;
         const auto open = [&] {
