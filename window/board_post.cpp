@@ -184,7 +184,7 @@ void BoardPost::answered() {
     const QJsonObject json = QJsonDocument::fromJson(body).object();
     const QString recording = json.value(QLatin1String("recording_url")).toString();
     if ((code == 200 || code == 201) && recording.startsWith(QLatin1Char('/'))) {
-        const QString link = (board_.toString() + recording).toHtmlEscaped();
+        const QString link = (board_.toString(QUrl::FullyEncoded) + recording).toHtmlEscaped();
         QString games;
         for (const QJsonValue g : json.value(QLatin1String("games")).toArray())
             games += QStringLiteral("<br>") +
