@@ -1,5 +1,5 @@
 # The real window: a thin Qt host over the core library.
-find_package(Qt6 6.2 REQUIRED COMPONENTS Widgets)
+find_package(Qt6 6.2 REQUIRED COMPONENTS Widgets Network)
 
 qt_add_resources(FENWING_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/assets/assets.qrc)
 
@@ -34,9 +34,9 @@ add_library(fenwing_qt STATIC
   window/picture_prep.cpp window/pictures.cpp window/trace.cpp
   window/first_paint.cpp
   window/best_store.cpp window/best_keeper.cpp window/best_menu.cpp window/best_table.cpp
-  window/watch_window.cpp window/player_name.cpp
+  window/watch_window.cpp window/player_name.cpp window/board_post.cpp
   ${FENWING_RESOURCES} ${FENWING_BAKED})
-target_link_libraries(fenwing_qt PUBLIC fenwing_best fenwing_sound Qt6::Widgets)
+target_link_libraries(fenwing_qt PUBLIC fenwing_best fenwing_sound Qt6::Widgets Qt6::Network)
 
 add_executable(fenwing WIN32 MACOSX_BUNDLE app/main.cpp app/options.cpp app/session.cpp)
 target_link_libraries(fenwing PRIVATE fenwing_qt)

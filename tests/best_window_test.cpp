@@ -2,18 +2,25 @@
 // and outlives the program; a damaged or edited table is made again from the recordings; two
 // processes saving at once keep their games; a killed window's kept game stays), the game
 // watched again ending in the state fenwing-sim prints at its end, the table, and the Games
-// menu beside the game's own, whose announcement leaves the keyboard with the game's box.
+// menu beside the game's own, whose announcement leaves the keyboard with the game's box, and a
+// kept game posted from the table to a real fenwing-board.
 //
 // XDG_DATA_HOME and XDG_CONFIG_HOME point into a temporary folder: nothing touches a real home.
 // Run with --save, --keep-and-die or --die, the binary is another window (see helperMain).
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
 #include <QtCore/QLockFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QWindow>
+#include <QtNetwork/QNetworkAccessManager>
+#include <QtNetwork/QNetworkReply>
 #include <QtTest/QtTest>
 #include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenuBar>
@@ -28,6 +35,7 @@
 #include "session/recorder.h"
 #include "window/best_menu.h"
 #include "window/best_table.h"
+#include "window/board_post.h"
 #include "window/field_view.h"
 #include "window/player_name.h"
 #include "window/watch_window.h"
@@ -251,6 +259,7 @@ class BestWindowTest : public QObject {
                      QString::fromStdString(good));
             QVERIFY(!store.update().rebuilt);
         }
+        QDir().mkpath(store.recordingsPath());
         spit(store.recordingPath(QStringLiteral("old.sim")),
              slurp(QStringLiteral(FENWING_TEST_SCRIPTS "/out_of_shots.sim")));
         const BestStore::Update withOld = store.update();
@@ -442,6 +451,88 @@ class BestWindowTest : public QObject {
         keeper.finish();
         keepPlayerName(accountName());
     }
+
+#ifdef FENWING_BOARD
+    // A kept game posted from the table to a board on this machine: a malformed address sends
+    // nothing; the board lists the game as the table shows it, under the name as the row shows
+    // it; posted again it is already kept; the box closed mid-post drops it, and the next one
+    // offers the address given last; a board that is gone cannot be reached. Post to Board… is
+    // only for a chosen game whose recording is there.
+    void aKeptGamePostedFromTheTableIsOnTheBoard() {
+        QProcess board;
+        board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        board.start(QStringLiteral(FENWING_BOARD),
+                    {"--listen", "127.0.0.1", "--port", "0", "--data", folder_.path() + "/board"});
+        QTRY_VERIFY_WITH_TIMEOUT(board.canReadLine(), 60'000);
+        const QString first = QString::fromUtf8(board.readLine());
+        const QString address = first.section(QStringLiteral("is at "), 1).section("/board", 0, 0);
+        QVERIFY2(address.startsWith("http://127.0.0.1:"), qPrintable(first));
+
+        BestStore store(folder_.path());
+        const QString name = QStringLiteral("Ann & Bo+Ö=1%");
+        QDir().mkpath(store.recordingsPath());
+        spit(store.recordingPath(QStringLiteral("posted.sim")),  // a game played by click_at
+             best::playerLine(name.toStdString()) +
+                 slurp(QStringLiteral(FENWING_TEST_SCRIPTS "/../board/recordings/game-2.sim")));
+        BestKeeper keeper(store);
+        WindowHost host(1, {}, [] { return Micros{0}; });
+        BestMenu menu(host, store, keeper);
+        menu.showTable();
+        QTRY_VERIFY_WITH_TIMEOUT(menu.table()->table()->rowCount() == 1, kUpdateMs);
+        BestTable* table = menu.table();
+        table->table()->clearSelection();
+        QVERIFY(!table->postButton()->isEnabled());
+        const QString recording = store.recordingPath(QStringLiteral("posted.sim"));
+        QVERIFY(QFile::rename(recording, recording + ".away"));
+        table->table()->selectRow(0);
+        QVERIFY(!table->postButton()->isEnabled());
+        QVERIFY(QFile::rename(recording + ".away", recording));
+        table->table()->clearSelection();
+        table->table()->selectRow(0);
+        QVERIFY(table->postButton()->isEnabled());
+
+        BoardPost* box = nullptr;
+        const auto open = [&] {
+            table->postButton()->click();
+            box = static_cast<BoardPost*>(table->findChild<QDialog*>("boardPost"));
+            return box->findChild<QLineEdit*>("boardAddress")->text();
+        };
+        const auto post = [&](const QString& to) {
+            box->findChild<QLineEdit*>("boardAddress")->setText(to);
+            box->findChild<QPushButton*>("boardSend")->click();
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(!box->sending(), 60'000); }();
+            return box->answer();
+        };
+        QCOMPARE(open(), QString());  // nothing kept yet
+        for (const QString& bad :
+             {address.mid(7), address + "/?board", QStringLiteral("http:///")}) {
+            QCOMPARE(post(bad), QString());
+            QVERIFY(!box->findChild<QLabel*>("boardProblem")->text().isEmpty());
+        }
+        const QString kept = post(address + "/");
+        QVERIFY2(kept.startsWith("Kept on the board: " + address + "/api/recordings/"),
+                 qPrintable(kept));
+        QNetworkAccessManager network;
+        QNetworkReply* games = network.get(QNetworkRequest(QUrl(address + "/api/games")));
+        QTRY_VERIFY_WITH_TIMEOUT(games->isFinished(), 30'000);
+        const QJsonArray listed = QJsonDocument::fromJson(games->readAll())["games"].toArray();
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed[0]["player"].toString(), name);
+        QCOMPARE(listed[0]["hits"].toInt(), table->table()->item(0, 2)->text().toInt());
+        QCOMPARE(listed[0]["shots"].toInt(), table->table()->item(0, 3)->text().toInt());
+        QVERIFY2(post(address).startsWith("Already kept on the board: "),
+                 qPrintable(box->answer()));
+
+        box->findChild<QPushButton*>("boardSend")->click();
+        QVERIFY(box->sending());
+        box->close();
+        QTRY_VERIFY(!table->findChild<QDialog*>("boardPost"));
+        QCOMPARE(open(), address);
+        board.terminate();
+        QVERIFY(board.waitForFinished(30'000));
+        QVERIFY2(post(address).contains("could not be reached"), qPrintable(box->answer()));
+    }
+#endif
 };
 
 int main(int argc, char** argv) {

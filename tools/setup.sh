@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config python3         # the build and the picture tool
-  qt6-base-dev fonts-liberation             # the window, its pictures and label fonts
+  qt6-base-dev fonts-liberation             # the window (Qt Widgets and Network), its pictures
+                                            # and label fonts
   libfontconfig-dev                         # its fonts' configuration, read early at start-up
   libpulse-dev                              # the sound player (libpulse is loaded at run time)
   pulseaudio pulseaudio-utils sox           # the real-sound test: a private server, parec, sox

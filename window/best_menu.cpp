@@ -87,6 +87,9 @@ void BestMenu::showTable() {
     if (!table_) {
         table_ = new BestTable(host_.window());
         table_->onWatch = [this](const best::BestGame& game) { watch(game); };
+        table_->recordingFile = [this](const best::BestGame& game) {
+            return store_.recordingPath(QString::fromStdString(game.recording));
+        };
         table_->setTable(known_);
     }
     table_->show();

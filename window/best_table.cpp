@@ -1,12 +1,15 @@
 #include "window/best_table.h"
 
 #include <QtCore/QDateTime>
+#include <QtCore/QFileInfo>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QVBoxLayout>
+
+#include "window/board_post.h"
 
 namespace fenwing::qt {
 
@@ -37,11 +40,12 @@ BestTable::BestTable(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QDialogButtonBox(this);
     watch_ = buttons->addButton(QStringLiteral("Watch"), QDialogButtonBox::AcceptRole);
     watch_->setDefault(true);
+    post_ = buttons->addButton(QStringLiteral("Post to Board…"), QDialogButtonBox::ActionRole);
+    connect(post_, &QPushButton::clicked, this, [this] { postChosen(); });
     buttons->addButton(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { watchChosen(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(table_, &QTableWidget::itemSelectionChanged, this,
-            [this] { watch_->setEnabled(!table_->selectedItems().isEmpty()); });
+    connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { enableButtons(); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(messageLabel_);
     layout->addWidget(table_);
@@ -63,6 +67,10 @@ QString BestTable::shownDate(const std::string& iso) {
                         : QStringLiteral("unknown");
 }
 
+QString BestTable::shownName(const best::BestGame& game) {
+    return game.player.empty() ? QStringLiteral("unknown") : QString::fromStdString(game.player);
+}
+
 void BestTable::setTable(const std::vector<best::BestGame>& table, const QString& message) {
     int chosen = -1;
     if (const QList<QTableWidgetItem*> items = table_->selectedItems(); !items.isEmpty()) {
@@ -79,7 +87,7 @@ void BestTable::setTable(const std::vector<best::BestGame>& table, const QString
         // The newest is marked beside its rank too, which a chosen row's colour leaves seen.
         const QString cells[] = {
             QString::number(i + 1) + (i == highlighted_ ? QStringLiteral(" \u2605") : QString()),
-            g.player.empty() ? QStringLiteral("unknown") : QString::fromStdString(g.player),
+            shownName(g),
             QString::number(g.result.hits),
             QString::number(g.result.shots),
             QString::number(g.result.crates),
@@ -106,7 +114,7 @@ void BestTable::setTable(const std::vector<best::BestGame>& table, const QString
         say(message);
         table_->selectRow(chosen >= 0 ? chosen : highlighted_ >= 0 ? highlighted_ : 0);
     }
-    watch_->setEnabled(!table.empty());
+    enableButtons();
 }
 
 void BestTable::say(const QString& message) {
@@ -115,11 +123,31 @@ void BestTable::say(const QString& message) {
     messageLabel_->setVisible(!message.isEmpty());
 }
 
+const best::BestGame* BestTable::chosen() const {
+    const QList<QTableWidgetItem*> items = table_->selectedItems();
+    const int row = items.isEmpty() ? -1 : items.front()->row();
+    return row >= 0 && row < int(rows_.size()) ? &rows_[row] : nullptr;
+}
+
+void BestTable::enableButtons() {
+    const best::BestGame* game = chosen();
+    watch_->setEnabled(game);
+    post_->setEnabled(game && recordingFile && QFileInfo::exists(recordingFile(*game)));
+}
+
 void BestTable::watchChosen() {
-    const QList<QTableWidgetItem*> chosen = table_->selectedItems();
-    if (chosen.isEmpty() || !onWatch) return;
-    const int row = chosen.front()->row();
-    if (row >= 0 && row < int(rows_.size())) onWatch(rows_[row]);
+    if (const best::BestGame* game = chosen(); game && onWatch) onWatch(*game);
+}
+
+void BestTable::postChosen() {
+    const best::BestGame* game = chosen();
+    if (!game || !recordingFile) return;
+    const QString file = recordingFile(*game);
+    if (!QFileInfo::exists(file)) return enableButtons();  // gone since it was chosen
+    // Of the table, so that it goes with the window, and stays while the table is hidden.
+    auto* post = new BoardPost(*game, shownName(*game), file, this);
+    post->setAttribute(Qt::WA_DeleteOnClose);
+    post->show();
 }
 
 }  // namespace fenwing::qt

@@ -1,6 +1,7 @@
 // The table of the best games: rank, name, hits, shots, crates, clocks and date, the newest
-// game highlighted. A game chosen (double-click, Return or Watch) is watched again. It opens
-// beside the game, not over it, and takes nothing from it: the player's game goes on.
+// game highlighted. A game chosen (double-click, Return or Watch) is watched again; Post to
+// Board… posts it to a board the player names (see BoardPost). It opens beside the game, not
+// over it, and takes nothing from it: the player's game goes on.
 #pragma once
 
 #include <QtWidgets/QDialog>
@@ -29,17 +30,26 @@ class BestTable : public QDialog {
     static int newest(const std::vector<best::BestGame>& table);
     // The date as the table shows it: local time to the minute.
     static QString shownDate(const std::string& iso);
+    // The player's name as the table shows it.
+    static QString shownName(const best::BestGame& game);
 
     // Told of the game chosen to be watched.
     std::function<void(const best::BestGame&)> onWatch;
+    // The file that holds a game's recording: Post to Board… posts it while it is there.
+    std::function<QString(const best::BestGame&)> recordingFile;
 
     QTableWidget* table() const { return table_; }
     QPushButton* watchButton() const { return watch_; }
+    QPushButton* postButton() const { return post_; }
     const QString& message() const { return message_; }
     int highlighted() const { return highlighted_; }
 
   private:
+    // The game chosen, if any.
+    const best::BestGame* chosen() const;
     void watchChosen();
+    void postChosen();
+    void enableButtons();
 
     std::vector<best::BestGame> rows_;
     QString message_;
@@ -47,6 +57,7 @@ class BestTable : public QDialog {
     QLabel* messageLabel_ = nullptr;
     QTableWidget* table_ = nullptr;
     QPushButton* watch_ = nullptr;
+    QPushButton* post_ = nullptr;
 };
 
 }  // namespace fenwing::qt
