@@ -510,7 +510,8 @@ class BestWindowTest : public QObject {
             QVERIFY(!box->findChild<QLabel*>("boardProblem")->text().isEmpty());
         }
         const QString kept = post(address + "/");
-        QVERIFY2(kept.startsWith("Kept on the board: " + address + "/api/recordings/"),
+        QVERIFY2(kept.startsWith("Kept on the board (" + address + "/board): " + address +
+                                 "/api/recordings/"),
                  qPrintable(kept));
         QNetworkAccessManager network;
         QNetworkReply* games = network.get(QNetworkRequest(QUrl(address + "/api/games")));
@@ -520,7 +521,7 @@ class BestWindowTest : public QObject {
         QCOMPARE(listed[0]["player"].toString(), name);
         QCOMPARE(listed[0]["hits"].toInt(), table->table()->item(0, 2)->text().toInt());
         QCOMPARE(listed[0]["shots"].toInt(), table->table()->item(0, 3)->text().toInt());
-        QVERIFY2(post(address).startsWith("Already kept on the board: "),
+        QVERIFY2(post(address).startsWith("Already kept on the board ("),
                  qPrintable(box->answer()));
 
         box->findChild<QPushButton*>("boardSend")->click();

@@ -189,11 +189,14 @@ void BoardPost::answered() {
         for (const QJsonValue g : json.value(QLatin1String("games")).toArray())
             games += QStringLiteral("<br>") +
                      g.toObject().value(QLatin1String("line")).toString().toHtmlEscaped();
-        return tell(QStringLiteral("%1 on the board: <a href=\"%2\">%2</a>%3")
+        const QString page =
+            (board_.toString(QUrl::FullyEncoded) + QStringLiteral("/board")).toHtmlEscaped();
+        return tell(QStringLiteral("%1 on the board (<a href=\"%2\">%2</a>): <a "
+                                   "href=\"%3\">%3</a>%4")
                         .arg(json.value(QLatin1String("already")).toBool()
                                  ? QStringLiteral("Already kept")
                                  : QStringLiteral("Kept"),
-                             link, games));
+                             page, link, games));
     }
     // The board's reason: its JSON's error, or the body as it came (from a proxy, say).
     QString reason = json.value(QLatin1String("error")).toString();
