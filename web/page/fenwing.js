@@ -513,11 +513,20 @@
     rebuiltSaid: false,
   };
 
-  // Lines under the bar that interrupt nothing: each gone after a while, all at a click.
-  function notice(text, seconds = 8) {
+  // Lines under the bar that interrupt nothing: each gone after a while, all at a click. Links,
+  // [caption, address] each, follow the text and open beside the game.
+  function notice(text, seconds = 8, links = []) {
     const n = $("notice");
     const line = document.createElement("div");
     line.textContent = text;
+    for (const [caption, href] of links) {
+      const a = document.createElement("a");
+      a.textContent = caption;
+      a.href = href;
+      a.target = "_blank";
+      a.rel = "noopener";
+      line.append(" ", a);
+    }
     n.append(line);
     n.hidden = false;
     setTimeout(() => {
@@ -646,15 +655,18 @@
       }
       const actions = document.createElement("td");
       actions.className = "actions";
-      for (const [caption, title, act] of [
+      const acts = [
         ["Watch", "Watch this game again", () => watch(r)],
         ["Download", "Download the recording that holds this game (.sim)", () => download(r)],
-      ]) {
+      ];
+      if (onBoard)
+        acts.push(["Post to the board", "Post the recording that holds this game to the board", (b) => post(r, b)]);
+      for (const [caption, title, act] of acts) {
         const b = document.createElement("button");
         b.type = "button";
         b.textContent = caption;
         b.title = title;
-        b.addEventListener("click", act);
+        b.addEventListener("click", () => act(b));
         actions.append(b);
       }
       tr.append(actions);
@@ -742,6 +754,39 @@
     a.click();
     a.remove();
     setTimeout(() => URL.revokeObjectURL(a.href), 10000);
+  }
+
+  // A board serves this page, and marks it so (board/service.cpp): only then are games offered
+  // to it, at the same origin. Nothing is sent but when the player presses Post.
+  const onBoard = document.querySelector('meta[name="fenwing-board"]') !== null;
+
+  // Posts the recording that holds a row's game to the board, under the name the row shows, as
+  // one plain POST, and says what the board answered: where it keeps the game, or its reason.
+  async function post(r, button) {
+    const text = recordingOf(r);
+    if (text === null) return;
+    button.disabled = true;
+    let reply, answer;
+    try {
+      reply = await fetch(`api/recordings?name=${encodeURIComponent(r.player)}`,
+        { method: "POST", headers: { "Content-Type": "text/plain; charset=utf-8" }, body: text });
+      answer = await reply.json().catch(() => null);
+    } catch (err) {
+      notice(`The board could not be reached (${err && err.message || err}): the game was not posted.`, 20);
+      return;
+    } finally {
+      button.disabled = false;
+    }
+    if (!reply.ok || !answer || answer.recording === undefined) {
+      notice(`The board did not take the game: ${answer && answer.error || `HTTP ${reply.status}`}.`, 20);
+      return;
+    }
+    const game = (answer.games || []).find((g) => g.game === r.number);
+    const links = [["See it on the board", "board?order=newest"]];
+    if (game && game.watch) links.push(["Watch it from there", game.watch]);
+    notice(`${answer.already ? "Already on the board" : "Posted to the board"} as recording ` +
+           `${answer.recording}` + (game ? `: ${game.hits} ${game.hits === 1 ? "hit" : "hits"} with ` +
+           `${game.shots} ${game.shots === 1 ? "shot" : "shots"}, as the board found it.` : "."), 20, links);
   }
 
   // Watches a row's game: its recording replayed, the part before its Start at once, then the
