@@ -165,31 +165,14 @@ export function watchSize() {
 export const ratioX = () => canvas.width / canvas.getBoundingClientRect().width;
 export const ratioY = () => canvas.height / canvas.getBoundingClientRect().height;
 
-// What the first frame needs besides the module, begun while it compiles: the fonts, and the
-// pictures that index.html names (the layout names those it shows).
-function picture(name) {
-  const image = new Image();
-  image.src = `pictures/${name}`;
-  return image.decode().then(() => image);
-}
-const early = new Map();
-let fonts = null;
-export function beginLoading() {
-  fonts = Promise.all([document.fonts.load('16px "Liberation Sans"'),
-                       document.fonts.load('bold 16px "Liberation Sans"')]);
-  fonts.catch(() => {});  // said by the start, which waits for them
-  for (const link of document.querySelectorAll('link[rel="preload"][as="image"]')) {
-    const name = link.getAttribute("href").replace(/^pictures\//, "");
-    early.set(name, picture(name));
-    early.get(name).catch(() => {});  // said by the start if the layout names it
-  }
-}
-// The pictures the layout names, and the fonts, ready to draw.
+// The pictures the layout names, and the fonts, ready to draw: those that early.js began, and
+// any other picture the layout names.
 export function loaded(resources) {
+  const early = window.fenwingEarly;
   return Promise.all([
     ...resources.map(async (name) => {
-      pictures[name] = await (early.get(name) || picture(name));
+      pictures[name] = await (early.pictures.get(name) || early.picture(name));
     }),
-    fonts,
+    early.fonts,
   ]);
 }

@@ -3,10 +3,9 @@
 // page only tells it the time and the player's inputs, and draws and plays what it is told.
 // This module starts the others, each of one concern, and offers tests and tools the page's
 // contract as window.fenwing once the first frame is drawn (window.fenwingReady).
-/* global FenwingModule */
 import { page, params, ended } from "./page.js";
 import { catchUp, setUpTime, wake } from "./time.js";
-import { beginLoading, canvas, loaded, ratioX, ratioY, watchSize, whenFirstDrawn } from "./draw.js";
+import { canvas, loaded, ratioX, ratioY, watchSize, whenFirstDrawn } from "./draw.js";
 import { buildMenus, setUpInputs } from "./menus.js";
 import { boxOpened, dropBox, setUpBoxes } from "./boxes.js";
 import { loadSounds, playCue, setUpSound } from "./sound.js";
@@ -42,10 +41,9 @@ setUpBoxes();
 setUpSound();
 setUpRecordings();
 setUpBest();
-beginLoading();
 
 async function start() {
-  const module = await FenwingModule();
+  const module = await window.fenwingEarly.module;  // compiling since early.js
   page.host = new module.PageHost({
     onBox: boxOpened,
     onBoxesClosed: dropBox,
