@@ -137,7 +137,11 @@ async function playPostWatch(browser, base) {
   const recording = await page.evaluate(() => window.fenwing.recording());
   const want = sim(["--games"], recording).stdout.split("\n").filter((l) => l.startsWith("game "));
   // The table's "Post to the board", and the board's answer under the bar.
-  const lastNotice = () => page.evaluate(() => document.querySelector("#notice > :last-child")?.textContent ?? "");
+  // The answer's text, when the line is seen: over the table, not under it.
+  const lastNotice = () => page.evaluate(() => {
+    const line = document.querySelector("#notice > :last-child"), r = line?.getBoundingClientRect();
+    return r && line.contains(document.elementFromPoint(r.x + 4, r.y + r.height / 2)) ? line.textContent : "(none seen)";
+  });
   const pressPost = async (said) => {
     await page.evaluate(() => document.querySelector("dialog#best").open || document.querySelector("#best-button").click());
     const [button] = await page.$$("xpath/.//*[@id='best-rows']//button[text()='Post to the board']");
