@@ -105,6 +105,14 @@ class Turns {
     std::uint64_t next_ = 0, admitted_;
 };
 
+// The page's HTML, as the board serves it, carries <meta name="fenwing-board">.
+void markServedPage(httplib::Response& res) {
+    if (res.get_header_value("Content-Type").rfind("text/html", 0) != 0) return;
+    const std::size_t head = res.body.find("</head>");
+    if (head != std::string::npos)
+        res.body.insert(head, "<meta name=\"fenwing-board\" content=\"\">\n");
+}
+
 }  // namespace
 
 class Service::Impl {
@@ -150,6 +158,10 @@ class Service::Impl {
             server_.set_mount_point("/", o_.page);
             server_.set_file_extension_and_mimetype_mapping("wasm", "application/wasm");
             server_.set_file_extension_and_mimetype_mapping("sim", kText);
+            // The page learns that a board serves it, and so offers to post a game here, from a
+            // mark in its HTML: nothing it asks of a plain static server fails for it.
+            server_.set_file_request_handler(
+                [](const httplib::Request&, httplib::Response& res) { markServedPage(res); });
         }
         server_.set_error_handler(httplib::Server::HandlerWithResponse(
             [this](const httplib::Request& req, httplib::Response& res) {

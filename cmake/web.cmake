@@ -13,11 +13,12 @@ target_link_options(fenwing-sim PRIVATE
   -sENVIRONMENT=node -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1
   -sWASM_ASYNC_COMPILATION=0)
 
-# The page: the game session and the page's host in WebAssembly, loaded by web/page/fenwing.js
-# in a browser (web/build.sh puts it together with the pictures, sounds and fonts).
+# The page: the game session and the page's host in WebAssembly, bound with embind (--bind) and
+# loaded by web/page/main.js in a browser (web/build.sh puts it together with the page's
+# scripts, the pictures, sounds and fonts).
 add_executable(fenwing-page web/page_host.cpp)
 target_link_libraries(fenwing-page PRIVATE fenwing_best)
 target_compile_definitions(fenwing-page PRIVATE PROJECT_VERSION="${PROJECT_VERSION}")
 target_link_options(fenwing-page PRIVATE
-  -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=FenwingModule -sALLOW_MEMORY_GROWTH=1
-  -sEXPORTED_RUNTIME_METHODS=cwrap,UTF8ToString -sFILESYSTEM=0)
+  --bind -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=FenwingModule -sALLOW_MEMORY_GROWTH=1
+  -sFILESYSTEM=0)

@@ -20,14 +20,18 @@ jobs="$(nproc)"
 [ "$jobs" -gt 2 ] && jobs=2
 cmake --build "$build" -j "$jobs" --target fenwing-sim fenwing-page
 
-# The page: its own files, the module, the six pictures (the field stored smaller), the install
-# icons, the nine sounds as MP3 and the label fonts cut down with their licence (web/make_assets.py
-# makes those three), and the service worker that keeps them all for offline play.
+# The page: its own files (its scripts are ES modules, main.js first), the module, the six
+# pictures (the field stored smaller), the install icons, the nine sounds as MP3 and the label
+# fonts cut down with their licence (web/make_assets.py makes those three), and the service
+# worker that keeps them all for offline play.
 page="$build/page"
 rm -rf "$page"
 mkdir -p "$page/pictures" "$page/sounds" "$page/fonts" "$page/icons"
-cp "$root"/web/page/index.html "$root"/web/page/fenwing.js "$root"/web/page/fenwing.css \
-  "$root"/web/page/manifest.webmanifest "$page/"
+cp "$root"/web/page/index.html "$root"/web/page/fenwing.css "$root"/web/page/manifest.webmanifest \
+  "$page/"
+for script in "$root"/web/page/*.js; do
+  [ "$(basename "$script")" = sw.js ] || cp "$script" "$page/"
+done
 cp "$build/fenwing-page.js" "$build/fenwing-page.wasm" "$page/"
 cp "$root"/assets/*.gif "$root"/assets/*.jpg "$page/pictures/"
 cp "$root"/web/assets/pictures/* "$page/pictures/"

@@ -1,7 +1,7 @@
 // The board in headless chromium, served by the real fenwing-board beside the page (same
 // origin): a name with markup shows as text on the board page, and nothing of it runs; and the
-// page plays a game, posts it to the board with one plain POST, and watches it again from the
-// board page's Watch link, to the state that fenwing-sim gives for it.
+// page plays a game, posts it to the board with its best games' "Post to the board", and watches
+// it again from the board page's Watch link, to the state that fenwing-sim gives for it.
 //   node tests/web/board_test.mjs FENWING_BOARD NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh unless FENWING_WEB_BUILT is set; stops the board and
 // the browser however the checks end. FENWING_CHROMIUM names the browser.
@@ -120,6 +120,8 @@ async function markup(browser, base) {
 // The page plays a game to its end, posts it beside itself, and watches it from the board.
 async function playPostWatch(browser, base) {
   const { page, problems } = await open(browser, `${base}/?seed=11&mute`);
+  await page.evaluate(() => localStorage.setItem("fenwing.player", "Page Player"));
+  await page.reload({ waitUntil: "load" });
   await page.waitForFunction(() => window.fenwing, { timeout: 20000 });
   await page.evaluate(() => window.fenwingReady);
   await page.keyboard.press("F1");
@@ -131,21 +133,48 @@ async function playPostWatch(browser, base) {
     await sleep(60);
   }
   await sleep(300);
+  await page.keyboard.press("Enter");  // the box that says the shots are gone
   const recording = await page.evaluate(() => window.fenwing.recording());
   const want = sim(["--games"], recording).stdout.split("\n").filter((l) => l.startsWith("game "));
-  const posted = await page.evaluate(async (text) => {
-    const r = await fetch(`/api/recordings?name=${encodeURIComponent("Page Player")}`, { method: "POST", body: text });
-    return { status: r.status, body: await r.json() };
-  }, recording);
-  check(posted.status === 201 && want.length === 1 && want[0].includes("ended shots") &&
-        JSON.stringify(posted.body.games.map((g) => g.line)) === JSON.stringify(want),
-    "the page posts the game it played to the board beside it, which finds the game fenwing-sim finds",
-    `  ${posted.status} ${JSON.stringify(posted.body)}\n  fenwing-sim: ${JSON.stringify(want)}`);
+  // The table's "Post to the board", and the board's answer under the bar.
+  // The answer's text, when the line is seen: over the table, not under it.
+  const lastNotice = () => page.evaluate(() => {
+    const line = document.querySelector("#notice > :last-child"), r = line?.getBoundingClientRect();
+    return r && line.contains(document.elementFromPoint(r.x + 4, r.y + r.height / 2)) ? line.textContent : "(none seen)";
+  });
+  const pressPost = async (said) => {
+    await page.evaluate(() => document.querySelector("dialog#best").open || document.querySelector("#best-button").click());
+    const [button] = await page.$$("xpath/.//*[@id='best-rows']//button[text()='Post to the board']");
+    await button?.click();
+    return page.waitForFunction((s) => new RegExp(s).test(document.querySelector("#notice > :last-child")?.textContent),
+      { timeout: 10000, polling: 100 }, said).then(() => true, () => false);
+  };
+  const answered = await pressPost("^Posted to the board as recording \\d+");
+  const listed = await (await fetch(`${base}/api/games?order=newest`)).json();
+  const id = listed.games[0]?.recording;
+  const mine = listed.games.filter((g) => g.recording === id);
+  check(answered && want.length === 1 && want[0].includes("ended shots") && mine.every((g) => g.player === "Page Player") &&
+        JSON.stringify(mine.map((g) => g.line)) === JSON.stringify(want) && (await lastNotice()).includes(`recording ${id}:`),
+    "Post to the board posts the game the page played, under the player's name; the board finds the game fenwing-sim finds",
+    `  notice ${JSON.stringify(await lastNotice())}\n  board ${JSON.stringify(mine)}\n  fenwing-sim: ${JSON.stringify(want)}`);
   check(problems.length === 0, "nothing in the page's console while it played and posted", problems.join("\n"));
+  // Refused (the kept recording cut before its game ends) and out of reach: each said as such.
+  await page.evaluate(() => {
+    const key = Object.keys(localStorage).find((k) => k.startsWith("fenwing.recording."));
+    const text = localStorage.getItem(key);
+    localStorage.setItem(key, text.slice(0, text.indexOf("click_at")));
+  });
+  const refused = await pressPost("^The board did not take the game: the recording holds no finished game");
+  await page.setOfflineMode(true);
+  const unreached = await pressPost("^The board could not be reached .*: the game was not posted");
+  await page.setOfflineMode(false);
+  const after = await (await fetch(`${base}/api/games?order=newest`)).json();
+  check(refused && unreached && after.games.length === listed.games.length,
+    "a post the board refuses says its reason, one that cannot reach it says so; neither adds a game",
+    `  refused ${refused}, unreached ${unreached}, last notice ${JSON.stringify(await lastNotice())}`);
   await page.close();
 
   // From the board page: the row of that recording, and its Watch link.
-  const id = posted.body.recording;
   const { page: boardPage, problems: boardProblems } = await open(browser, `${base}/board?order=newest`);
   const link = await boardPage.$(`tr[data-recording="${id}"] a.watch`);
   check(link !== null, `the board page lists recording ${id} with a Watch link`);
@@ -159,7 +188,7 @@ async function playPostWatch(browser, base) {
   const title = await replayPage.title();
   const done = await replayPage.waitForFunction(() => window.fenwing.ended, { timeout: 60000, polling: 200 }).then(() => true, () => false);
   const printed = await replayPage.evaluate(() => window.fenwing.printed());
-  const native_ = sim([], recording);
+  const native_ = sim([], await (await fetch(`${base}/api/recordings/${id}`)).text());
   check(where.origin === base && where.searchParams.get("replay") === `/api/recordings/${id}` && title.endsWith("(replay)") &&
         done && printed === native_.stdout && boardProblems.length === 0,
     "Watch plays the posted game in the page, from the board, to the state fenwing-sim gives",

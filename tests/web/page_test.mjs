@@ -587,6 +587,8 @@ async function bestGames(browser, base) {
   const newestRow = rows.findIndex((r) => r.number === 2);
   check(table.length === 2 && table.every((r, i) => r.newest === (i === newestRow)) && table.every((r) => r.cells[1] === "Tester Ö" && /^\d{4}-\d\d-\d\d \d\d:\d\d$/.test(r.cells[6])),
     "the table shows both games with the name and the date, the newest highlighted", `  ${JSON.stringify(table)}`);
+  const actions = await page.$$eval("#best-rows td.actions button", (bs) => bs.map((b) => b.textContent).join());
+  check(actions === "Watch,Download,Watch,Download", "served by a plain server, the table offers no post to a board", `  ${actions}`);
   check(problems.length === 0, "nothing in the console while best games are kept", problems.join("\n"));
   await page.close();
 
