@@ -15,6 +15,7 @@ packages=(
   dpkg-dev file man-db lintian              # the Debian package and its test
   desktop-file-utils appstream              # validating the desktop entry and metainfo
   emscripten nodejs                         # fenwing-sim in WebAssembly, run by node
+  esbuild                                   # the page's scripts minified (web/build.sh)
   fonttools python3-brotli lame             # the page's fonts, sounds and field picture
   libjpeg-turbo-progs                       # (web/make_assets.py)
   chromium                                  # the page's tests, headless
