@@ -5,30 +5,15 @@
 //   node tests/web/board_test.mjs FENWING_BOARD NATIVE_FENWING_SIM [WEB_BUILD_DIR]
 // Builds the page first with web/build.sh unless FENWING_WEB_BUILT is set; stops the board and
 // the browser however the checks end. FENWING_CHROMIUM names the browser.
-import { spawn, spawnSync } from "node:child_process";
+import { spawn } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { fileURLToPath } from "node:url";
-import puppeteer from "puppeteer-core";
+import { check, launch, pageBuilt, problemsOf, root, runChecks, simAt, sleep } from "./harness.mjs";
 
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 const boardProgram = path.resolve(process.argv[2] ?? `${root}/build/fenwing-board`);
-const native = path.resolve(process.argv[3] ?? `${root}/build/fenwing-sim`);
 const build = path.resolve(process.argv[4] ?? `${root}/build-web`);
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
-let failures = 0;
-function check(ok, what, detail = "") {
-  console.log(`${ok ? "ok" : "FAIL"}: ${what}${!ok && detail ? `\n${detail}` : ""}`);
-  if (!ok) failures++;
-  return ok;
-}
-
-function sim(args, input) {
-  const r = spawnSync(native, args, { input, cwd: root, encoding: "utf8" });
-  return { stdout: r.stdout, stderr: r.stderr, status: r.status };
-}
+const sim = simAt(path.resolve(process.argv[3] ?? `${root}/build/fenwing-sim`));
 
 // fenwing-board on a free port of 127.0.0.1, serving the page; resolves to its address.
 function startBoard(data) {
@@ -48,22 +33,13 @@ function startBoard(data) {
 
 async function open(browser, url) {
   const page = await browser.newPage();
-  const problems = [];
-  page.on("console", (m) => ["error", "warn", "warning", "assert"].includes(m.type()) && problems.push(`console ${m.type()}: ${m.text()}`));
-  page.on("pageerror", (e) => problems.push(`uncaught: ${e.message}`));
-  page.on("requestfailed", (r) => problems.push(`failed to load ${r.url()}`));
-  page.on("response", (r) => r.status() >= 400 && problems.push(`HTTP ${r.status()} for ${r.url()}`));
+  const problems = problemsOf(page);
   await page.goto(url, { waitUntil: "load", timeout: 20000 });
   return { page, problems };
 }
 
 async function main() {
-  const built = process.env.FENWING_WEB_BUILT ? { status: 0, stdout: "", stderr: "" }
-    : spawnSync("bash", [`${root}/web/build.sh`, build], { encoding: "utf8" });
-  if (built.status !== 0 || !fs.existsSync(`${build}/page/index.html`)) {
-    console.log(`${built.stdout}${built.stderr}FAIL: the page did not build into ${build}/page`);
-    return 1;
-  }
+  if (!pageBuilt(build)) process.exit(1);
   const data = fs.mkdtempSync(path.join(os.tmpdir(), "fenwing-board-browser-"));
   const { board, url, said } = startBoard(data);
   let browser = null;
@@ -72,30 +48,13 @@ async function main() {
     browser?.process()?.kill("SIGKILL");
     fs.rmSync(data, { recursive: true, force: true });
   };
-  const timer = setTimeout(() => {
-    console.log("FAIL: the board's browser checks did not finish within 240 s");
-    stop();
-    process.exit(1);
-  }, 240000);
-  try {
+  await runChecks(240, "the board's browser checks", async () => {
     const base = await url;
-    browser = await puppeteer.launch({
-      executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
-      headless: true,
-      args: ["--no-sandbox", "--window-size=1000,900"],
-      defaultViewport: { width: 1000, height: 900 },
-    });
+    browser = await launch();
     await markup(browser, base);
     await playPostWatch(browser, base);
     await browser.close();
-  } catch (e) {
-    check(false, `the checks ran to their end: ${e.stack}`, said());
-  } finally {
-    stop();
-    clearTimeout(timer);
-  }
-  console.log(failures ? `${failures} checks failed` : "all checks passed");
-  return failures ? 1 : 0;
+  }, stop, said);
 }
 
 // A name with markup, posted from outside the browser, is text on the board page.
@@ -196,8 +155,7 @@ async function playPostWatch(browser, base) {
   await replayPage.close();
 }
 
-const status = await main().catch((e) => {
+await main().catch((e) => {
   console.log(`FAIL: ${e.stack}`);
-  return 1;
+  process.exit(1);
 });
-process.exit(status);

@@ -14,33 +14,18 @@
 // 127.0.0.1, and stops the server and the browsers at the end. FENWING_CHROMIUM names the
 // browser (default /usr/bin/chromium); with FENWING_WEB_BUILT set, the page already built is used;
 // with FENWING_WEB_SHOTS=DIR, the README's picture of the table is taken into DIR.
-import { spawn, spawnSync } from "node:child_process";
+import { spawn } from "node:child_process";
 import crypto from "node:crypto";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { fileURLToPath } from "node:url";
 import zlib from "node:zlib";
-import puppeteer from "puppeteer-core";
+import { check, launch, pageBuilt, problemsOf, root, runChecks, simAt, sleep } from "./harness.mjs";
 
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 const native = path.resolve(process.argv[2] ?? `${root}/build/fenwing-sim`);
 const build = path.resolve(process.argv[3] ?? `${root}/build-web`);
 const MODES = [[], ["--check"], ["--cues"], ["--check", "--cues"]];
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
-let failures = 0;
-function check(ok, what, detail = "") {
-  console.log(`${ok ? "ok" : "FAIL"}: ${what}${!ok && detail ? `\n${detail}` : ""}`);
-  if (!ok) failures++;
-  return ok;
-}
-
-// fenwing-sim ARGS reading `input` on standard input, from the repository's root.
-function sim(args, input) {
-  const r = spawnSync(native, args, { input, cwd: root, encoding: "utf8" });
-  return { stdout: r.stdout, stderr: r.stderr, status: r.status };
-}
+const sim = simAt(native);
 
 function firstDifference(a, b) {
   const al = a.split("\n"), bl = b.split("\n");
@@ -136,12 +121,7 @@ function listen(dir, port) {
 }
 
 async function main() {
-  const built = process.env.FENWING_WEB_BUILT ? { status: 0, stdout: "", stderr: "" }
-    : spawnSync("bash", [`${root}/web/build.sh`, build], { encoding: "utf8" });
-  if (built.status !== 0 || !fs.existsSync(`${build}/page/index.html`)) {
-    console.log(`${built.stdout}${built.stderr}FAIL: the page did not build into ${build}/page`);
-    return 1;
-  }
+  if (!pageBuilt(build)) process.exit(1);
   const { server, dir, port } = serve();
   let browser = null, dense = null;
   const stop = () => {
@@ -149,31 +129,15 @@ async function main() {
     for (const b of [browser, dense]) b?.process()?.kill("SIGKILL");
     fs.rmSync(dir, { recursive: true, force: true });
   };
-  const timer = setTimeout(() => {
-    console.log("FAIL: the browser's checks did not finish within 420 s");
-    stop();
-    process.exit(1);
-  }, 420000);
-  try {
-    const launch = (args, defaultViewport) => puppeteer.launch({
-      executablePath: process.env.FENWING_CHROMIUM || "/usr/bin/chromium",
-      headless: true,
-      args: ["--no-sandbox", "--window-size=1000,900", ...args],
-      defaultViewport,
-    });
-    browser = await launch([], { width: 1000, height: 900 });
+  await runChecks(420, "the browser's checks", async () => {
+    browser = await launch();
     // A screen of device pixel ratio 2 as a browser finds one; an emulated one (puppeteer's
     // deviceScaleFactor) leaves the canvas's device-pixel box at its size in CSS pixels.
     dense = await launch(["--force-device-scale-factor=2"], null);
     await run(browser, dense, `http://127.0.0.1:${await port}/page/index.html`);
     await browser.close();
     await dense.close();
-  } finally {
-    stop();
-    clearTimeout(timer);
-  }
-  console.log(failures ? `${failures} checks failed` : "all checks passed");
-  return failures ? 1 : 0;
+  }, stop);
 }
 
 // The page at `query` in a new tab of `browser` (or of a browser context), ready; with what its
@@ -181,12 +145,8 @@ async function main() {
 async function open(browser, base, query, prepare = async () => {}) {
   const page = await browser.newPage();
   await prepare(page);
-  const problems = [];
+  const problems = problemsOf(page);
   const loads = { count: 0 };
-  page.on("console", (m) => ["error", "warn", "warning", "assert"].includes(m.type()) && problems.push(`console ${m.type()}: ${m.text()}`));
-  page.on("pageerror", (e) => problems.push(`uncaught: ${e.message}`));
-  page.on("requestfailed", (r) => problems.push(`failed to load ${r.url()}`));
-  page.on("response", (r) => r.status() >= 400 && problems.push(`HTTP ${r.status()} for ${r.url()}`));
   page.on("framenavigated", (f) => f === page.mainFrame() && loads.count++);
   await page.goto(base + query, { waitUntil: "load", timeout: 20000 });
   await page.waitForFunction(() => window.fenwing, { timeout: 20000 });
@@ -964,8 +924,7 @@ async function offline(browser) {
   }
 }
 
-const status = await main().catch((e) => {
+await main().catch((e) => {
   console.log(`FAIL: ${e.stack}`);
-  return 1;
+  process.exit(1);
 });
-process.exit(status);
