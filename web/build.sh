@@ -29,17 +29,14 @@ rm -rf "$page"
 mkdir -p "$page/pictures" "$page/sounds" "$page/fonts" "$page/icons"
 cp "$root"/web/page/index.html "$root"/web/page/fenwing.css "$root"/web/page/manifest.webmanifest \
   "$page/"
-# The scripts go out minified by esbuild, each file on its own (the modules keep their imports
-# and exports; the two plain scripts, early.js and the module's loader, their global names): a
-# third of their weight. The service worker is left as it is, to be read.
+# The scripts go out minified by esbuild (a third of their weight): the modules as one file,
+# main.js with all it imports (one request instead of nine, and no module graph to walk before
+# the first frame); the two plain scripts, early.js and the module's loader, each as it is, with
+# their global names. The service worker is left as it is, to be read.
 minify() { esbuild --minify --log-level=warning "$@"; }
-for script in "$root"/web/page/*.js; do
-  case "$(basename "$script")" in
-    sw.js) ;;
-    early.js) minify <"$script" >"$page/early.js" ;;
-    *) minify --format=esm <"$script" >"$page/$(basename "$script")" ;;
-  esac
-done
+esbuild "$root/web/page/main.js" --bundle --format=esm --minify --log-level=warning \
+  --outfile="$page/main.js"
+minify <"$root/web/page/early.js" >"$page/early.js"
 minify <"$build/fenwing-page.js" >"$page/fenwing-page.js"
 cp "$build/fenwing-page.wasm" "$page/"
 cp "$root"/assets/*.gif "$root"/assets/*.jpg "$page/pictures/"
