@@ -145,7 +145,9 @@ std::string boardPage(const BoardView& view, const std::vector<std::string>& wat
     if (view.page > 1 && view.more) html += " · ";
     if (view.more) html += boardLink(view.order, view.page + 1, "Next");
     html +=
-        "</nav>\n<p class=\"how\">To post a game, send its recording: "
+        "</nav>\n<p class=\"how\">To post a game, choose it in the game's best games (F6) and "
+        "press Post to the board (in the window: Post to Board\u2026 with this board's "
+        "address), or send its recording: "
         "<code>fenwing-board post ADDRESS FILE --name NAME</code>, or "
         "<code>POST /api/recordings?name=NAME</code> with the recording as the body.</p>\n"
         "</body>\n</html>\n";
