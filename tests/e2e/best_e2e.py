@@ -19,7 +19,7 @@ import subprocess
 import time
 
 from xwin import (Frame, click, client_origin, fail, field_box, find_window, flying_ducks,
-                  note, press, quit_with_del, run, running, setup, start_game, steady, wait_for,
+                  note, press, quit_with_del, run, running, same, setup, start_game, steady, wait_for,
                   within)
 
 MENU_TEXT = 110  # a menu title's letters are darker than this, on every channel
@@ -154,12 +154,6 @@ def watched_to_the_end(frames, recording, row, workdir, title):
         fail("the watch window did not end on the game's last picture: %s pixels differ "
              "(%s/watched.ppm, expected.ppm)" % (last.get("differ", "all"), workdir))
     return wid
-
-
-def same(what, expected, got):
-    if expected != got:
-        fail("%s differs:\n--- expected\n%s\n--- got\n%s" % (what, expected, got))
-    note("%s: the same (%d lines)" % (what, expected.count("\n")))
 
 
 def main():

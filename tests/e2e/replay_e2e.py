@@ -27,7 +27,7 @@ import tempfile
 import time
 
 from xwin import (GRID, Frame, blobs, centre, click, fail, find_window, flying_ducks, moving,
-                  note, press, quit_with_del, run, running, setup, steady, wait_for, within)
+                  note, press, quit_with_del, run, running, same, setup, steady, wait_for, within)
 
 
 class Field:
@@ -326,14 +326,6 @@ def play(session):
     note("%d shots spent; the game ended with its box, which Return closed" % spent)
 
     quit_with_del(session.process, session.wid, 20, check=False)
-
-
-def same(what, expected, got):
-    if expected != got:
-        import difflib
-        diff = "".join(list(difflib.unified_diff(expected.splitlines(True), got.splitlines(True),
-                                                 "expected", what))[:60])
-        fail("%s differs:\n%s" % (what, diff))
 
 
 def replay(binary, recording, workdir, expected):

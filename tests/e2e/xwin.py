@@ -6,6 +6,7 @@ Only the standard library, xdotool, xwininfo and ImageMagick's import are used.
 """
 
 import contextlib
+import difflib
 import subprocess
 import sys
 import time
@@ -34,6 +35,15 @@ def note(message):
 def fail(message):
     note("FAIL: " + message)
     sys.exit(1)
+
+
+def same(what, expected, got):
+    """Fails with the first lines of a diff unless `got` is `expected`."""
+    if expected != got:
+        diff = "".join(list(difflib.unified_diff(expected.splitlines(True), got.splitlines(True),
+                                                 "expected", what))[:60])
+        fail("%s differs:\n%s" % (what, diff))
+    note("%s: the same (%d lines)" % (what, expected.count("\n")))
 
 
 def run(*args, check=True):
