@@ -182,10 +182,9 @@ void BestMenu::updated(const BestStore::Update& update) {
     }
     if (!update.entered.empty()) {
         const best::BestGame& game = update.table[update.entered.front() - 1];
-        tell(QStringLiteral("New best game: %1 of the ten best, %2 %3. F6 shows them.")
-                 .arg(ordinal(update.entered.front()))
-                 .arg(game.result.hits)
-                 .arg(game.result.hits == 1 ? QStringLiteral("hit") : QStringLiteral("hits")));
+        tell(QStringLiteral("New best game: %1 of the ten best, %2. F6 shows them.")
+                 .arg(ordinal(update.entered.front()),
+                      BestTable::counted(game.result.hits, QStringLiteral("hit"))));
     }
     if (table_) table_->setTable(known_, table_->isVisible() ? message : QString());
 }

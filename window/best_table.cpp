@@ -61,6 +61,10 @@ int BestTable::newest(const std::vector<best::BestGame>& table) {
     return newest;
 }
 
+QString BestTable::counted(int count, const QString& thing) {
+    return QStringLiteral("%1 %2%3").arg(count).arg(thing, count == 1 ? "" : "s");
+}
+
 QString BestTable::shownDate(const std::string& iso) {
     const QDateTime at = QDateTime::fromString(QString::fromStdString(iso), Qt::ISODate);
     return at.isValid() ? at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))

@@ -32,6 +32,8 @@ class BestTable : public QDialog {
     static QString shownDate(const std::string& iso);
     // The player's name as the table shows it.
     static QString shownName(const best::BestGame& game);
+    // "1 hit", "2 hits": a count of `thing` in words.
+    static QString counted(int count, const QString& thing);
 
     // Told of the game chosen to be watched.
     std::function<void(const best::BestGame&)> onWatch;

@@ -49,13 +49,14 @@ BoardPost::BoardPost(const best::BestGame& game, const QString& player, const QS
     what->setTextFormat(Qt::PlainText);
     const GameResult& r = game.result;
     what->setText(
-        QStringLiteral("Name: %1\nGame: game %2 of the recording %3, %4 hits with %5 "
-                       "shots, %6 crates, %7 clocks%8.\nThe whole recording is "
-                       "sent: the board plays it again and keeps every game finished "
-                       "in it.")
+        QStringLiteral("Name: %1\nGame: game %2 of the recording %3, %4 with %5, %6, %7%8.\n"
+                       "The whole recording is sent: the board plays it again and keeps every "
+                       "game finished in it.")
             .arg(player, QString::number(r.number), QString::fromStdString(game.recording),
-                 QString::number(r.hits), QString::number(r.shots), QString::number(r.crates),
-                 QString::number(r.clocks),
+                 BestTable::counted(r.hits, QStringLiteral("hit")),
+                 BestTable::counted(r.shots, QStringLiteral("shot")),
+                 BestTable::counted(r.crates, QStringLiteral("crate")),
+                 BestTable::counted(r.clocks, QStringLiteral("clock")),
                  game.date.empty() ? QString()
                                    : QStringLiteral(", ended ") + BestTable::shownDate(game.date)));
     problem_ = textLabel(this);
