@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "session/driver.h"
+#include "session/quote.h"
 
 namespace fenwing::best {
 
@@ -18,28 +19,9 @@ constexpr std::string_view kColumns =
 constexpr std::string_view kPlayer = "# player: ";
 constexpr std::string_view kStarted = "# started: ";
 
-// The length of the UTF-8 sequence at `s[i]`, or 0 when it is not a valid one.
-std::size_t sequenceAt(std::string_view s, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    if (c < 0x80) return 1;
-    std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-    if (n == 0 || c > 0xF4 || i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    const unsigned char d = byte(i + 1);
-    if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d > 0x9F) || (c == 0xF0 && d < 0x90) ||
-        (c == 0xF4 && d > 0x8F))
-        return 0;  // overlong, a surrogate, or beyond U+10FFFF
-    return n;
-}
-
-// A control character: C0, DEL, C1 (U+0080-U+009F), and the line and paragraph separators.
-bool isControl(std::string_view s, std::size_t i, std::size_t n) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (n == 1) return c < 0x20 || c == 0x7F;
-    if (n == 2) return c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
-    return n == 3 && s.substr(i, 2) == "\xE2\x80" && (s[i + 2] == '\xA8' || s[i + 2] == '\xA9');
+// A control character: C0, DEL, C1, and the line and paragraph separators.
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
 
 std::vector<std::string_view> split(std::string_view line, char by) {
@@ -146,9 +128,10 @@ std::string nameProblem(std::string_view name) {
     if (name.empty()) return "the name is empty";
     std::size_t characters = 0;
     for (std::size_t i = 0; i < name.size(); ++characters) {
-        const std::size_t n = sequenceAt(name, i);
+        char32_t c = 0;
+        const std::size_t n = decodeUtf8(name.substr(i), c);
         if (n == 0) return "the name is not UTF-8 text";
-        if (isControl(name, i, n)) return "the name has a control character";
+        if (isControl(c)) return "the name has a control character";
         i += n;
     }
     if (characters > kLongestName)
@@ -161,12 +144,13 @@ std::string cleanName(std::string_view name) {
     std::string out;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < name.size() && characters < kLongestName;) {
-        const std::size_t n = sequenceAt(name, i);
+        char32_t c = 0;
+        const std::size_t n = decodeUtf8(name.substr(i), c);
         if (n == 0) {
             ++i;
             continue;
         }
-        if (!isControl(name, i, n) && !(out.empty() && name[i] == ' ')) {
+        if (!isControl(c) && !(out.empty() && c == ' ')) {
             out += name.substr(i, n);
             ++characters;
         }

@@ -84,20 +84,9 @@ std::optional<std::string> outsideLimits(std::string_view text, const Limits& li
 
 bool isText(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c == 0) return false;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-        if (n == 0 || c > 0xF4 || i + n > s.size()) return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        const auto d = static_cast<unsigned char>(s[i + 1]);
-        if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d > 0x9F) || (c == 0xF0 && d < 0x90) ||
-            (c == 0xF4 && d > 0x8F))
-            return false;  // overlong, a surrogate, or beyond U+10FFFF
+        char32_t c = 0;
+        const std::size_t n = decodeUtf8(s.substr(i), c);
+        if (n == 0 || c == 0) return false;
         i += n;
     }
     return true;

@@ -6,9 +6,46 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// A character that a terminal shows as nothing, as a plain space or not at all as itself.
+bool invisible(char32_t c) {
+    return (c >= 0x80 && c <= 0xA0) || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F ||
+           c == 0x1160 || c == 0x1680 || c == 0x17B4 || c == 0x17B5 || c == 0x180E ||
+           (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+           (c >= 0x205F && c <= 0x206F) || c == 0x3000 || c == 0x3164 || c == 0xFEFF ||
+           c == 0xFFA0 || (c >= 0xFFF0 && c <= 0xFFFB);
+}
+
+// Appends the first `limit` characters of `text`, escaped; returns whether that was all.
+bool append(std::string& out, std::string_view text, std::size_t limit) {
+    std::size_t count = 0;
+    while (!text.empty()) {
+        if (count++ == limit) return false;
+        char32_t c = 0;
+        const std::size_t n = decodeUtf8(text, c);
+        if (n == 0 || c < 0x20 || c == 0x7F) {
+            const auto b = static_cast<unsigned char>(text[0]);
+            out += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+            text.remove_prefix(1);
+            continue;
+        }
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (invisible(c)) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
+        } else {
+            out.append(text.substr(0, n));
+        }
+        text.remove_prefix(n);
+    }
+    return true;
+}
+
+}  // namespace
+
 // The length of the UTF-8 sequence that starts `text`, and its character; 0 when the bytes
 // there are not one.
-std::size_t decode(std::string_view text, char32_t& c) {
+std::size_t decodeUtf8(std::string_view text, char32_t& c) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(0);
     if (lead < 0x80) {
@@ -38,43 +75,6 @@ std::size_t decode(std::string_view text, char32_t& c) {
     }
     return n;
 }
-
-// A character that a terminal shows as nothing, as a plain space or not at all as itself.
-bool invisible(char32_t c) {
-    return (c >= 0x80 && c <= 0xA0) || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F ||
-           c == 0x1160 || c == 0x1680 || c == 0x17B4 || c == 0x17B5 || c == 0x180E ||
-           (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
-           (c >= 0x205F && c <= 0x206F) || c == 0x3000 || c == 0x3164 || c == 0xFEFF ||
-           c == 0xFFA0 || (c >= 0xFFF0 && c <= 0xFFFB);
-}
-
-// Appends the first `limit` characters of `text`, escaped; returns whether that was all.
-bool append(std::string& out, std::string_view text, std::size_t limit) {
-    std::size_t count = 0;
-    while (!text.empty()) {
-        if (count++ == limit) return false;
-        char32_t c = 0;
-        const std::size_t n = decode(text, c);
-        if (n == 0 || c < 0x20 || c == 0x7F) {
-            const auto b = static_cast<unsigned char>(text[0]);
-            out += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
-            text.remove_prefix(1);
-            continue;
-        }
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (invisible(c)) {
-            out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
-        } else {
-            out.append(text.substr(0, n));
-        }
-        text.remove_prefix(n);
-    }
-    return true;
-}
-
-}  // namespace
 
 std::string escaped(std::string_view text) {
     std::string out;

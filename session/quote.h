@@ -11,6 +11,10 @@ namespace fenwing {
 // How many characters of a text a message quotes before it cuts it.
 constexpr std::size_t kQuotedChars = 60;
 
+// The length of the UTF-8 sequence that starts `text`, and its character in `c`; 0 when the
+// bytes there are not one (cut short, overlong, a surrogate, or past U+10FFFF).
+std::size_t decodeUtf8(std::string_view text, char32_t& c);
+
 // `text` with a backslash before each backslash, and each byte or character that a terminal
 // would not show as itself escaped: a control byte or a byte that is not part of UTF-8 as
 // "\x00", and a character that shows as nothing or as a plain space (a byte-order mark, a
