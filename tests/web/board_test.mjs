@@ -9,7 +9,8 @@ import { spawn } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { check, launch, pageBuilt, problemsOf, root, runChecks, simAt, sleep } from "./harness.mjs";
+import { call, check, launch, openTab, pageBuilt, press, ready, root, runChecks, settled, simAt, sleep }
+  from "./harness.mjs";
 
 const boardProgram = path.resolve(process.argv[2] ?? `${root}/build/fenwing-board`);
 const build = path.resolve(process.argv[4] ?? `${root}/build-web`);
@@ -22,20 +23,10 @@ function startBoard(data) {
   let said = "";
   board.stderr.on("data", (d) => { said += d; });
   const url = new Promise((resolve, reject) => {
-    board.stdout.on("data", (d) => {
-      const m = String(d).match(/(http:\/\/127\.0\.0\.1:\d+)\/board/);
-      if (m) resolve(m[1]);
-    });
+    board.stdout.on("data", (d) => { const m = String(d).match(/(http:\/\/127\.0\.0\.1:\d+)\/board/); if (m) resolve(m[1]); });
     board.on("exit", (status) => reject(new Error(`fenwing-board ended (${status}): ${said}`)));
   });
   return { board, url, said: () => said };
-}
-
-async function open(browser, url) {
-  const page = await browser.newPage();
-  const problems = problemsOf(page);
-  await page.goto(url, { waitUntil: "load", timeout: 20000 });
-  return { page, problems };
 }
 
 async function main() {
@@ -63,7 +54,7 @@ async function markup(browser, base) {
   const text = fs.readFileSync(`${root}/tests/board/recordings/game-2.sim`, "utf8");
   const r = await fetch(`${base}/api/recordings?name=${encodeURIComponent(name)}`, { method: "POST", body: text });
   check(r.status === 201, `a recording posted with the name ${name}`, `  ${r.status} ${await r.text()}`);
-  const { page, problems } = await open(browser, `${base}/board`);
+  const { page, problems } = await openTab(browser, `${base}/board`);
   await sleep(300);
   const seen = await page.evaluate(() => {
     const cells = [...document.querySelectorAll("#board td.player")];
@@ -78,13 +69,9 @@ async function markup(browser, base) {
 
 // The page plays a game to its end, posts it beside itself, and watches it from the board.
 async function playPostWatch(browser, base) {
-  const { page, problems } = await open(browser, `${base}/?seed=11&mute`);
-  await page.evaluate(() => localStorage.setItem("fenwing.player", "Page Player"));
-  await page.reload({ waitUntil: "load" });
-  await page.waitForFunction(() => window.fenwing, { timeout: 20000 });
-  await page.evaluate(() => window.fenwingReady);
-  await page.keyboard.press("F1");
-  await sleep(300);
+  const { page, problems } = await openTab(browser, `${base}/?seed=11&mute`, { driver: true,
+    prepare: (pg) => pg.evaluateOnNewDocument(() => localStorage.setItem("fenwing.player", "Page Player")) });
+  await press(page, "F1", 300);
   // 25 shots at points across the field, hits or misses: the last one ends the game.
   for (let i = 0; i < 25; i++) {
     const at = await page.evaluate((x, y) => window.fenwing.pixelOf(x, y), 2000 + (i * 397) % 9000, 1500 + (i * 613) % 7500);
@@ -93,10 +80,9 @@ async function playPostWatch(browser, base) {
   }
   await sleep(300);
   await page.keyboard.press("Enter");  // the box that says the shots are gone
-  const recording = await page.evaluate(() => window.fenwing.recording());
-  const want = sim(["--games"], recording).stdout.split("\n").filter((l) => l.startsWith("game "));
-  // The table's "Post to the board", and the board's answer under the bar.
-  // The answer's text, when the line is seen: over the table, not under it.
+  const want = sim(["--games"], await call(page, "recording")).stdout.split("\n").filter((l) => l.startsWith("game "));
+  // The answer's text under the bar, when the line is seen: over the table, not under it; and the
+  // table's "Post to the board", answered as `said` says.
   const lastNotice = () => page.evaluate(() => {
     const line = document.querySelector("#notice > :last-child"), r = line?.getBoundingClientRect();
     return r && line.contains(document.elementFromPoint(r.x + 4, r.y + r.height / 2)) ? line.textContent : "(none seen)";
@@ -105,54 +91,51 @@ async function playPostWatch(browser, base) {
     await page.evaluate(() => document.querySelector("dialog#best").open || document.querySelector("#best-button").click());
     const [button] = await page.$$("xpath/.//*[@id='best-rows']//button[text()='Post to the board']");
     await button?.click();
-    return page.waitForFunction((s) => new RegExp(s).test(document.querySelector("#notice > :last-child")?.textContent),
-      { timeout: 10000, polling: 100 }, said).then(() => true, () => false);
+    return settled(page.waitForFunction((s) => new RegExp(s).test(document.querySelector("#notice > :last-child")?.textContent),
+      { timeout: 10000, polling: 100 }, said));
   };
+  const games = async () => (await (await fetch(`${base}/api/games?order=newest`)).json()).games;
   const answered = await pressPost("^Posted to the board as recording \\d+");
-  const listed = await (await fetch(`${base}/api/games?order=newest`)).json();
-  const id = listed.games[0]?.recording;
-  const mine = listed.games.filter((g) => g.recording === id);
+  const listed = await games(), id = listed[0]?.recording, mine = listed.filter((g) => g.recording === id);
   check(answered && want.length === 1 && want[0].includes("ended shots") && mine.every((g) => g.player === "Page Player") &&
-        JSON.stringify(mine.map((g) => g.line)) === JSON.stringify(want) && (await lastNotice()).includes(`recording ${id}:`),
-    "Post to the board posts the game the page played, under the player's name; the board finds the game fenwing-sim finds",
-    `  notice ${JSON.stringify(await lastNotice())}\n  board ${JSON.stringify(mine)}\n  fenwing-sim: ${JSON.stringify(want)}`);
-  check(problems.length === 0, "nothing in the page's console while it played and posted", problems.join("\n"));
+        JSON.stringify(mine.map((g) => g.line)) === JSON.stringify(want) && (await lastNotice()).includes(`recording ${id}:`) &&
+        problems.length === 0,
+    "Post to the board posts the game the page played, under the player's name; the board finds the game fenwing-sim finds; " +
+    "nothing in the page's console while it played and posted",
+    `  notice ${JSON.stringify(await lastNotice())}\n  board ${JSON.stringify(mine)}\n  fenwing-sim: ${JSON.stringify(want)}\n` +
+    problems.join("\n"));
   // Refused (the kept recording cut before its game ends) and out of reach: each said as such.
   await page.evaluate(() => {
-    const key = Object.keys(localStorage).find((k) => k.startsWith("fenwing.recording."));
-    const text = localStorage.getItem(key);
+    const key = Object.keys(localStorage).find((k) => k.startsWith("fenwing.recording.")), text = localStorage.getItem(key);
     localStorage.setItem(key, text.slice(0, text.indexOf("click_at")));
   });
   const refused = await pressPost("^The board did not take the game: the recording holds no finished game");
   await page.setOfflineMode(true);
   const unreached = await pressPost("^The board could not be reached .*: the game was not posted");
   await page.setOfflineMode(false);
-  const after = await (await fetch(`${base}/api/games?order=newest`)).json();
-  check(refused && unreached && after.games.length === listed.games.length,
+  const after = await games();
+  check(refused && unreached && after.length === listed.length,
     "a post the board refuses says its reason, one that cannot reach it says so; neither adds a game",
     `  refused ${refused}, unreached ${unreached}, last notice ${JSON.stringify(await lastNotice())}`);
   await page.close();
 
   // From the board page: the row of that recording, and its Watch link.
-  const { page: boardPage, problems: boardProblems } = await open(browser, `${base}/board?order=newest`);
-  const link = await boardPage.$(`tr[data-recording="${id}"] a.watch`);
+  // (The tab's problems are followed across the navigation to the page.)
+  const { page: board, problems: boardProblems } = await openTab(browser, `${base}/board?order=newest`);
+  const link = await board.$(`tr[data-recording="${id}"] a.watch`);
   check(link !== null, `the board page lists recording ${id} with a Watch link`);
   if (!link) return;
-  const replayPage = boardPage;
-  replayPage.on("console", (m) => ["error", "warn", "warning"].includes(m.type()) && boardProblems.push(`console: ${m.text()}`));
-  await Promise.all([replayPage.waitForNavigation({ waitUntil: "load", timeout: 20000 }), link.click()]);
-  await replayPage.waitForFunction(() => window.fenwing, { timeout: 20000 });
-  await replayPage.evaluate(() => window.fenwingReady);
-  const where = new URL(replayPage.url());
-  const title = await replayPage.title();
-  const done = await replayPage.waitForFunction(() => window.fenwing.ended, { timeout: 60000, polling: 200 }).then(() => true, () => false);
-  const printed = await replayPage.evaluate(() => window.fenwing.printed());
-  const native_ = sim([], await (await fetch(`${base}/api/recordings/${id}`)).text());
+  await Promise.all([board.waitForNavigation({ waitUntil: "load", timeout: 20000 }), link.click()]);
+  await ready(board);
+  const [where, title] = [new URL(board.url()), await board.title()];
+  const done = await settled(board.waitForFunction(() => window.fenwing.ended, { timeout: 60000, polling: 200 }));
+  const printed = await call(board, "printed"), native_ = sim([], await (await fetch(`${base}/api/recordings/${id}`)).text());
   check(where.origin === base && where.searchParams.get("replay") === `/api/recordings/${id}` && title.endsWith("(replay)") &&
         done && printed === native_.stdout && boardProblems.length === 0,
     "Watch plays the posted game in the page, from the board, to the state fenwing-sim gives",
-    `  at ${replayPage.url()}, title ${title}, ended ${done}\n  printed ${JSON.stringify(printed.slice(-200))}\n  native ${JSON.stringify(native_.stdout.slice(-200))}\n${boardProblems.join("\n")}`);
-  await replayPage.close();
+    `  at ${board.url()}, title ${title}, ended ${done}\n  printed ${JSON.stringify(printed.slice(-200))}\n` +
+    `  native ${JSON.stringify(native_.stdout.slice(-200))}\n${boardProblems.join("\n")}`);
+  await board.close();
 }
 
 await main().catch((e) => {
