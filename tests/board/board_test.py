@@ -131,14 +131,6 @@ def edits(text):
             ("its game cut short", cut)]
 
 
-def cheats(text):
-    """Lines that no host writes, each put before the recording's last line."""
-    head, last = text.rstrip("\n").rsplit("\n", 1)
-    return [(line, f"{head}\n{line}\n{last}\n") for line in
-            ("set Shots 99", "set LblScore2.Caption 99", "fire TmrTime", "click ImgDuck1",
-             "get Shots", "seed 7", "version 1")]
-
-
 def claims(board, sim, text):
     """Edited recordings are scored by what they do, or refused; none by what they claim."""
     before = len(stored_games(board))
@@ -154,8 +146,11 @@ def claims(board, sim, text):
         else:
             T.check(status == 422 and b"no finished game" in body,
                     f"a recording with {what} is refused: it holds no finished game", f"{status} {body[:300]!r}")
-    for line, edited in cheats(text):
-        status, _, body = board.post(edited, "Cheater")
+    # Lines that no host writes, each put before the recording's last line.
+    head, last = text.rstrip("\n").rsplit("\n", 1)
+    for line in ("set Shots 99", "set LblScore2.Caption 99", "fire TmrTime", "click ImgDuck1", "get Shots",
+                 "seed 7", "version 1"):
+        status, _, body = board.post(f"{head}\n{line}\n{last}\n", "Cheater")
         reason = json.loads(body).get("error", "") if body.startswith(b"{") else ""
         T.check(status == 422 and line in reason and "line " in reason,
                 f"a recording with {line!r} is refused, the line named", f"{status} {body[:300]!r}")
@@ -185,18 +180,17 @@ def bad_bodies(board, sim, text, limits):
         got, _, answer = board.post(body, "Tester")
         T.check(got == status and reason.encode() in answer, f"{what}: {status} with its reason",
                 f"{got} {answer[:300]!r}")
-    names = [("no name", None), ("an empty name", ""), ("a name of 41 characters", "n" * 41),
-             ("a control character", "tab\there"), ("a line break", "two\nlines"),
-             ("bytes that are not UTF-8", "%FF%FE"), ("a space at its end", "space ")]
-    for what, name in names:
-        if name is None:
-            got, _, answer = board.request("POST", "/api/recordings", text.encode())
-        else:  # the name's bytes as they go in the query
-            got, _, answer = board.post(text, "", extra=name if "%" in name else urllib.parse.quote(name, safe=""))
+    names = [("no name", ""), ("an empty name", "?name="), ("a name of 41 characters", "?name=" + "n" * 41),
+             ("a control character", "?name=tab%09here"), ("a line break", "?name=two%0Alines"),
+             ("bytes that are not UTF-8", "?name=%FF%FE"), ("a space at its end", "?name=space%20")]
+    for what, query in names:
+        got, _, answer = board.request("POST", "/api/recordings" + query, text.encode(),
+                                       {"Content-Type": "text/plain; charset=utf-8"} if query else {})
         T.check(got == 400 and b"name" in answer, f"a post with {what} is refused (400)", f"{got} {answer[:200]!r}")
     for what, path in [("an unknown page", "/nowhere"), ("a recording that is not there", "/api/recordings/999999"),
                        ("a bad order", "/api/games?order=worst"), ("a bad page", "/api/games?page=0"),
-                       ("a page that is not a number", "/api/games?page=x"), ("too many a page", "/api/games?per=101")]:
+                       ("a page that is not a number", "/api/games?page=x"),
+                       ("too many a page", "/api/games?per=101")]:
         got, _, answer = board.request("GET", path)
         T.check(400 <= got < 500 and len(answer) > 10, f"{what}: {got} with a reason", f"{answer[:200]!r}")
     T.check(stored_games(board) == before, "none of them stored anything")
@@ -238,7 +232,8 @@ def pages(board, text):
     ranks = [g["rank"] for g in best]
     keys = [(-g["hits"], g["shots"], g["posted"], g["recording"], g["game"]) for g in best]
     T.check(ranks == list(range(1, len(best) + 1)) and keys == sorted(keys) and len(best) == len(stored_games(board)),
-            f"best first, 3 a page over {(len(best) + 2) // 3} pages: more hits, then fewer shots, then the earlier posted")
+            f"best first, 3 a page over {(len(best) + 2) // 3} pages: "
+            "more hits, then fewer shots, then the earlier posted")
     newest = stored_games(board)
     T.check([(g["recording"], g["game"]) for g in newest] == sorted(((g["recording"], g["game"]) for g in newest), reverse=True),
             "newest first: the last recording posted first")
@@ -253,11 +248,13 @@ def command_line(board, program, sim, text):
             f.write(posted)
 
         def post(url, *args, timeout=120):
-            r = subprocess.run([program, "post", url, path, *args], capture_output=True, text=True, timeout=timeout)
+            r = subprocess.run([program, "post", url, path, *args], capture_output=True, text=True,
+                               timeout=timeout)
             return r, f"{r.returncode} {r.stdout!r} {r.stderr!r}"
         r, said = post(board.url, "--name", "Cli Player")
         T.check(r.returncode == 0 and r.stdout.splitlines()[1:] == recordings.games(sim, posted)
-                and "kept as recording" in r.stdout, "fenwing-board post prints the games the board kept", said)
+                and "kept as recording" in r.stdout,
+                "fenwing-board post prints the games the board kept", said)
         r, said = post(board.url + "/")
         T.check(r.returncode == 0 and "already on the board" in r.stdout,
                 "posted again without --name, as the player the recording names: already on the board", said)
@@ -267,7 +264,8 @@ def command_line(board, program, sim, text):
         T.check(r.returncode == 1 and "HTTP 422" in r.stderr and "set Shots 99" in r.stderr,
                 "a refused recording: status 1 and the board's reason", said)
         r, said = post("ftp://127.0.0.1/", "--name", "x", timeout=60)
-        T.check(r.returncode == 2 and "http://" in r.stderr, "an address that is not a board's: status 2", said)
+        T.check(r.returncode == 2 and "http://" in r.stderr,
+                "an address that is not a board's: status 2", said)
 
 
 def documented(program):
@@ -317,7 +315,8 @@ def killed(program, store_args, sim, texts, log):
     for t in threads:
         t.start()
     harness.wait_for("posts answered", lambda: len(answered) >= 12, 120)
-    board.kill9()
+    board.process.kill()  # SIGKILL
+    board.process.wait()
     time.sleep(0.5)
     stop.set()
     for t in threads:
@@ -414,8 +413,9 @@ def main():
 
         documented(program)
         limits = {"bytes": 100000, "lines": 2000, "minutes": 60}
-        with harness.Board(program, [*store_args, "--posts-per-minute", "0", "--max-bytes", str(limits["bytes"]),
-                                     "--max-lines", str(limits["lines"]), "--max-minutes", str(limits["minutes"])], log) as board:
+        serving = [*store_args, "--posts-per-minute", "0", "--max-bytes", str(limits["bytes"]),
+                   "--max-lines", str(limits["lines"]), "--max-minutes", str(limits["minutes"])]
+        with harness.Board(program, serving, log) as board:
             status, health = board.json("/api/health")
             T.check(status == 200 and health["schema"] == 1, f"the board starts: {health}")
             posting(board, sim, texts)

@@ -77,10 +77,6 @@ class Board:
             STOPPED.append(self.process.returncode)
         return self.process.returncode if self.process else None
 
-    def kill9(self):
-        self.process.send_signal(signal.SIGKILL)
-        self.process.wait()
-
     def request(self, method, path, body=None, headers=None, timeout=120):
         """(status, headers, body) of one request on a connection of its own."""
         c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
