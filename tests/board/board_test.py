@@ -3,15 +3,10 @@
 
     board_test.py sqlite|postgres FENWING_BOARD FENWING_SIM [BOARD_UNIT_TESTS]
 
-A posted recording's games are what fenwing-sim --games prints for it; a recording edited to
-claim more (its inputs, its header, lines dropped, its game cut short, a test script's own
-commands) is scored by what it really does or refused; oversized, endless, binary, empty and
-malformed bodies, bad names and SQL in every field get a 4xx and store nothing; the same
-recording is kept once; the rate limit; the command line's post. Then the faults: killed with
-SIGKILL while games are posted, the board loses no game whose post it answered and starts again
-cleanly. With PostgreSQL (a throwaway cluster of its own): the store's unit tests against it too,
-503 while the server is stopped and recovery when it is back, and two boards on one database
-that agree. Exits 77 (skipped) when PostgreSQL's programs are missing.
+What it takes, refuses and stores, over HTTP and from the command line; then the faults: a
+SIGKILL amid posts loses no answered game. With PostgreSQL (a throwaway cluster of its own): the
+store's unit tests against it, 503 while the server is stopped and recovery after, and two boards
+on one database that agree. Exits 77 (skipped) when PostgreSQL's programs are missing.
 """
 
 import concurrent.futures

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <pqxx/pqxx>
 #include <sstream>
@@ -24,9 +25,7 @@ namespace {
 
 std::string fixture(const std::string& name) {
     std::ifstream in(std::string(FENWING_BOARD_RECORDINGS) + "/" + name);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Two whole games, ended by time, and the start of a third.
