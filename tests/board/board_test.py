@@ -119,8 +119,7 @@ def edits(text):
     header = "# player: Somebody Else\n# started: 2001-01-01T00:00:00Z\n# hits: 99\n" + reseeded
     dropped = "".join(l for i, l in enumerate(lines) if i not in clicks[2:5])
     doubled = "".join(l + (l if i in clicks[:3] else "") for i, l in enumerate(lines))
-    last_click = clicks[-1]
-    cut = "".join(lines[:last_click + 1]) + "advance 1000\nstate\n"
+    cut = "".join(lines[:clicks[-1] + 1]) + "advance 1000\nstate\n"
     return [("its clicks moved", moved), ("its header and seed changed", header),
             ("three clicks dropped", dropped), ("three clicks doubled", doubled),
             ("its game cut short", cut)]
