@@ -1,28 +1,27 @@
 #!/usr/bin/env python3
 """fenwing-board as a service, the real program on 127.0.0.1, with one store a run:
 
-    board_test.py sqlite   FENWING_BOARD FENWING_SIM [BOARD_UNIT_TESTS]
-    board_test.py postgres FENWING_BOARD FENWING_SIM [BOARD_UNIT_TESTS]
+    board_test.py sqlite|postgres FENWING_BOARD FENWING_SIM [BOARD_UNIT_TESTS]
 
-A posted recording's games are what fenwing-sim --games prints for it; a recording edited to
-claim more (its inputs, its header, lines dropped, its game cut short, a test script's own
-commands) is scored by what it really does or refused; oversized, endless, binary, empty and
-malformed bodies, bad names and SQL in every field get a 4xx and store nothing; the same
-recording is kept once; the rate limit; the command line's post. Then the faults: killed with
-SIGKILL while games are posted, the board loses no game whose post it answered and starts again
-cleanly. With PostgreSQL (a throwaway cluster of its own): the store's unit tests against it too,
-503 while the server is stopped and recovery when it is back, and two boards on one database
-that agree. Exits 77 (skipped) when PostgreSQL's programs are missing.
+What it takes, refuses and stores, over HTTP and from the command line; then the faults: a
+SIGKILL amid posts loses no answered game. With PostgreSQL (a throwaway cluster of its own): the
+store's unit tests against it, 503 while the server is stopped and recovery after, and two boards
+on one database that agree. Exits 77 (skipped) when PostgreSQL's programs are missing.
 """
 
+import concurrent.futures
 import json
 import os
 import random
 import re
+import shutil
+import sqlite3
+import subprocess
 import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -48,11 +47,11 @@ def lines_of(answer):
     return [g["line"] for g in answer["games"]]
 
 
-def stored_games(board):
-    """Every game on the board, newest first."""
+def stored_games(board, order="newest", per=100):
+    """Every game on the board, newest first unless asked otherwise, `per` a page."""
     out, page = [], 1
     while True:
-        status, answer = board.json(f"/api/games?order=newest&per=100&page={page}")
+        status, answer = board.json(f"/api/games?order={order}&per={per}&page={page}")
         if status != 200:
             raise RuntimeError(f"the board answered {status}: {answer}")
         out += answer["games"]
@@ -64,7 +63,6 @@ def stored_games(board):
 def posting(board, sim, texts):
     """Real recordings: each kept, its games fenwing-sim's, its text kept as posted; the same
     text again kept once."""
-    before = len(stored_games(board))
     differ, ids = [], []
     for i, text in enumerate(texts):
         status, headers, body = board.post(text, f"Player {i}")
@@ -95,21 +93,20 @@ def posting(board, sim, texts):
 
 def forms(board, text):
     """A browser's forms post too: the name and the recording as urlencoded or multipart fields."""
-    import urllib.parse
-    body = urllib.parse.urlencode({"name": "Form Ann", "recording": distinct(text, "urlencoded")})
-    status, _, answer = board.request("POST", "/api/recordings", body.encode(),
-                                      {"Content-Type": "application/x-www-form-urlencoded"})
-    T.check(status == 201 and json.loads(answer)["games"][0]["player"] == "Form Ann",
-            "a urlencoded form with fields name and recording is a post", f"{status} {answer[:200]!r}")
     boundary = "fenwingboundary7"
     parts = [("name", "Form Bo 🦆", None), ("recording", distinct(text, "multipart"), "game.sim")]
-    body = "".join(f"--{boundary}\r\nContent-Disposition: form-data; name=\"{n}\""
-                   + (f"; filename=\"{f}\"\r\nContent-Type: text/plain" if f else "") + f"\r\n\r\n{v}\r\n"
-                   for n, v, f in parts) + f"--{boundary}--\r\n"
-    status, _, answer = board.request("POST", "/api/recordings", body.encode(),
-                                      {"Content-Type": f"multipart/form-data; boundary={boundary}"})
-    T.check(status == 201 and json.loads(answer)["games"][0]["player"] == "Form Bo 🦆",
-            "a multipart form with a name and a recording file is a post", f"{status} {answer[:200]!r}")
+    multipart = "".join(f"--{boundary}\r\nContent-Disposition: form-data; name=\"{n}\""
+                        + (f"; filename=\"{f}\"\r\nContent-Type: text/plain" if f else "")
+                        + f"\r\n\r\n{v}\r\n" for n, v, f in parts) + f"--{boundary}--\r\n"
+    for what, player, kind, body in [
+            ("a urlencoded form with fields name and recording", "Form Ann",
+             "application/x-www-form-urlencoded",
+             urllib.parse.urlencode({"name": "Form Ann", "recording": distinct(text, "urlencoded")})),
+            ("a multipart form with a name and a recording file", "Form Bo 🦆",
+             f"multipart/form-data; boundary={boundary}", multipart)]:
+        status, _, answer = board.request("POST", "/api/recordings", body.encode(), {"Content-Type": kind})
+        T.check(status == 201 and json.loads(answer)["games"][0]["player"] == player,
+                f"{what} is a post", f"{status} {answer[:200]!r}")
 
 
 def edits(text):
@@ -122,19 +119,10 @@ def edits(text):
     header = "# player: Somebody Else\n# started: 2001-01-01T00:00:00Z\n# hits: 99\n" + reseeded
     dropped = "".join(l for i, l in enumerate(lines) if i not in clicks[2:5])
     doubled = "".join(l + (l if i in clicks[:3] else "") for i, l in enumerate(lines))
-    last_click = clicks[-1]
-    cut = "".join(lines[:last_click + 1]) + "advance 1000\nstate\n"
+    cut = "".join(lines[:clicks[-1] + 1]) + "advance 1000\nstate\n"
     return [("its clicks moved", moved), ("its header and seed changed", header),
             ("three clicks dropped", dropped), ("three clicks doubled", doubled),
             ("its game cut short", cut)]
-
-
-def cheats(text):
-    """Lines that no host writes, each put before the recording's last line."""
-    head, last = text.rstrip("\n").rsplit("\n", 1)
-    return [(line, f"{head}\n{line}\n{last}\n") for line in
-            ("set Shots 99", "set LblScore2.Caption 99", "fire TmrTime", "click ImgDuck1",
-             "get Shots", "seed 7", "version 1")]
 
 
 def claims(board, sim, text):
@@ -152,8 +140,11 @@ def claims(board, sim, text):
         else:
             T.check(status == 422 and b"no finished game" in body,
                     f"a recording with {what} is refused: it holds no finished game", f"{status} {body[:300]!r}")
-    for line, edited in cheats(text):
-        status, _, body = board.post(edited, "Cheater")
+    # Lines that no host writes, each put before the recording's last line.
+    head, last = text.rstrip("\n").rsplit("\n", 1)
+    for line in ("set Shots 99", "set LblScore2.Caption 99", "fire TmrTime", "click ImgDuck1", "get Shots",
+                 "seed 7", "version 1"):
+        status, _, body = board.post(f"{head}\n{line}\n{last}\n", "Cheater")
         reason = json.loads(body).get("error", "") if body.startswith(b"{") else ""
         T.check(status == 422 and line in reason and "line " in reason,
                 f"a recording with {line!r} is refused, the line named", f"{status} {body[:300]!r}")
@@ -183,21 +174,18 @@ def bad_bodies(board, sim, text, limits):
         got, _, answer = board.post(body, "Tester")
         T.check(got == status and reason.encode() in answer, f"{what}: {status} with its reason",
                 f"{got} {answer[:300]!r}")
-    names = [("no name", None), ("an empty name", ""), ("a name of 41 characters", "n" * 41),
-             ("a control character", "tab\there"), ("a line break", "two\nlines"),
-             ("bytes that are not UTF-8", "\udcff"), ("a space at its end", "space ")]
-    for what, name in names:
-        if name is None:
-            got, _, answer = board.request("POST", "/api/recordings", text.encode())
-        elif name == "\udcff":
-            got, _, answer = board.request("POST", "/api/recordings?name=%FF%FE", text.encode())
-        else:
-            got, _, answer = board.post(text, name)
+    names = [("no name", ""), ("an empty name", "?name="), ("a name of 41 characters", "?name=" + "n" * 41),
+             ("a control character", "?name=tab%09here"), ("a line break", "?name=two%0Alines"),
+             ("bytes that are not UTF-8", "?name=%FF%FE"), ("a space at its end", "?name=space%20")]
+    for what, query in names:
+        got, _, answer = board.request("POST", "/api/recordings" + query, text.encode(),
+                                       {"Content-Type": "text/plain; charset=utf-8"} if query else {})
         T.check(got == 400 and b"name" in answer, f"a post with {what} is refused (400)", f"{got} {answer[:200]!r}")
-    for what, method, path in [("an unknown page", "GET", "/nowhere"), ("a recording that is not there", "GET", "/api/recordings/999999"),
-                               ("a bad order", "GET", "/api/games?order=worst"), ("a bad page", "GET", "/api/games?page=0"),
-                               ("a page that is not a number", "GET", "/api/games?page=x"), ("too many a page", "GET", "/api/games?per=101")]:
-        got, _, answer = board.request(method, path)
+    for what, path in [("an unknown page", "/nowhere"), ("a recording that is not there", "/api/recordings/999999"),
+                       ("a bad order", "/api/games?order=worst"), ("a bad page", "/api/games?page=0"),
+                       ("a page that is not a number", "/api/games?page=x"),
+                       ("too many a page", "/api/games?per=101")]:
+        got, _, answer = board.request("GET", path)
         T.check(400 <= got < 500 and len(answer) > 10, f"{what}: {got} with a reason", f"{answer[:200]!r}")
     T.check(stored_games(board) == before, "none of them stored anything")
 
@@ -234,18 +222,12 @@ def pages(board, text):
             and "<img" not in html and "<b>" not in html and "script-src" not in headers.get("Content-Security-Policy", "x")
             and "default-src 'none'" in headers.get("Content-Security-Policy", ""),
             "the board page escapes a name with markup, under a policy that runs no script")
-    best = []
-    page = 1
-    while True:
-        status, answer = board.json(f"/api/games?order=best&per=3&page={page}")
-        best += answer["games"]
-        if not answer["more"] or page > 100:
-            break
-        page += 1
+    best = stored_games(board, "best", 3)
     ranks = [g["rank"] for g in best]
     keys = [(-g["hits"], g["shots"], g["posted"], g["recording"], g["game"]) for g in best]
     T.check(ranks == list(range(1, len(best) + 1)) and keys == sorted(keys) and len(best) == len(stored_games(board)),
-            f"best first, 3 a page over {page} pages: more hits, then fewer shots, then the earlier posted")
+            f"best first, 3 a page over {(len(best) + 2) // 3} pages: "
+            "more hits, then fewer shots, then the earlier posted")
     newest = stored_games(board)
     T.check([(g["recording"], g["game"]) for g in newest] == sorted(((g["recording"], g["game"]) for g in newest), reverse=True),
             "newest first: the last recording posted first")
@@ -253,34 +235,35 @@ def pages(board, text):
 
 def command_line(board, program, sim, text):
     """fenwing-board post: the games the board found, or why it refused."""
-    folder = tempfile.mkdtemp(prefix="fenwing-board-cli-")
-    path = os.path.join(folder, "game.sim")
     posted = "# player: Cli Player\n" + distinct(text, "from the command line")
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(posted)
-    import subprocess
-    r = subprocess.run([program, "post", board.url, path, "--name", "Cli Player"], capture_output=True, text=True, timeout=120)
-    want = recordings.games(sim, posted)
-    T.check(r.returncode == 0 and r.stdout.splitlines()[1:] == want and "kept as recording" in r.stdout,
-            "fenwing-board post prints the games the board kept", f"{r.returncode} {r.stdout!r} {r.stderr!r}")
-    r = subprocess.run([program, "post", board.url + "/", path], capture_output=True, text=True, timeout=120)
-    T.check(r.returncode == 0 and "already on the board" in r.stdout,
-            "posted again without --name, as the player the recording names: already on the board",
-            f"{r.returncode} {r.stdout!r} {r.stderr!r}")
-    with open(path, "a", encoding="utf-8") as f:
-        f.write("set Shots 99\n")
-    r = subprocess.run([program, "post", board.url, path, "--name", "Cli Player"], capture_output=True, text=True, timeout=120)
-    T.check(r.returncode == 1 and "HTTP 422" in r.stderr and "set Shots 99" in r.stderr,
-            "a refused recording: status 1 and the board's reason", f"{r.returncode} {r.stderr!r}")
-    r = subprocess.run([program, "post", "ftp://127.0.0.1/", path, "--name", "x"], capture_output=True, text=True, timeout=60)
-    T.check(r.returncode == 2 and "http://" in r.stderr, "an address that is not a board's: status 2")
-    os.unlink(path)
-    os.rmdir(folder)
+    with tempfile.TemporaryDirectory(prefix="fenwing-board-cli-") as folder:
+        path = os.path.join(folder, "game.sim")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(posted)
+
+        def post(url, *args, timeout=120):
+            r = subprocess.run([program, "post", url, path, *args], capture_output=True, text=True,
+                               timeout=timeout)
+            return r, f"{r.returncode} {r.stdout!r} {r.stderr!r}"
+        r, said = post(board.url, "--name", "Cli Player")
+        T.check(r.returncode == 0 and r.stdout.splitlines()[1:] == recordings.games(sim, posted)
+                and "kept as recording" in r.stdout,
+                "fenwing-board post prints the games the board kept", said)
+        r, said = post(board.url + "/")
+        T.check(r.returncode == 0 and "already on the board" in r.stdout,
+                "posted again without --name, as the player the recording names: already on the board", said)
+        with open(path, "a", encoding="utf-8") as f:
+            f.write("set Shots 99\n")
+        r, said = post(board.url, "--name", "Cli Player")
+        T.check(r.returncode == 1 and "HTTP 422" in r.stderr and "set Shots 99" in r.stderr,
+                "a refused recording: status 1 and the board's reason", said)
+        r, said = post("ftp://127.0.0.1/", "--name", "x", timeout=60)
+        T.check(r.returncode == 2 and "http://" in r.stderr,
+                "an address that is not a board's: status 2", said)
 
 
 def documented(program):
     """Every option of --help is in the manual page and in docs/board.md."""
-    import subprocess
     said = subprocess.run([program, "--help"], capture_output=True, text=True, timeout=30)
     options = sorted(set(re.findall(r"--[a-z][a-z-]+", said.stdout)) - {"--help", "--version"})
     root = os.path.join(HERE, "..", "..")
@@ -292,8 +275,7 @@ def documented(program):
 
 
 def rate_limit(program, store_args, text, log):
-    board = harness.Board(program, [*store_args, "--posts-per-minute", "3"], log).start()
-    try:
+    with harness.Board(program, [*store_args, "--posts-per-minute", "3"], log) as board:
         harness.wait_for("a quiet second", lambda: time.time() % 60 < 45, 20)
         before = len(stored_games(board))
         answers = [board.post(distinct(text, f"rate {i}"), "Fast") for i in range(4)]
@@ -302,8 +284,6 @@ def rate_limit(program, store_args, text, log):
                 and b"at most 3 a minute" in answers[3][2],
                 "the fourth post in a minute from one address is refused (429, Retry-After)", f"{statuses}")
         T.check(len(stored_games(board)) == before + 3 * len(json.loads(answers[0][2])["games"]), "and stores nothing")
-    finally:
-        board.stop()
 
 
 def killed(program, store_args, sim, texts, log):
@@ -329,13 +309,13 @@ def killed(program, store_args, sim, texts, log):
     for t in threads:
         t.start()
     harness.wait_for("posts answered", lambda: len(answered) >= 12, 120)
-    board.kill9()
+    board.process.kill()  # SIGKILL
+    board.process.wait()
     time.sleep(0.5)
     stop.set()
     for t in threads:
         t.join(180)
-    board = harness.Board(program, store_args, log).start()
-    try:
+    with harness.Board(program, store_args, log) as board:
         lost = [i for i, text in answered.items()
                 if board.request("GET", f"/api/recordings/{i}")[2].decode() != text
                 or board.json(f"/api/recordings/{i}/games")[0] != 200]
@@ -344,17 +324,13 @@ def killed(program, store_args, sim, texts, log):
                 "every game answered is kept", f"lost {lost}")
         status, _, body = board.post(distinct(texts[0], "after the kill"), "Survivor")
         T.check(status == 201 and board.json("/api/health")[0] == 200, "the board starts again and takes posts")
-    finally:
-        board.stop()
 
 
 def postgres_faults(program, pg, sim, text, log):
     """While the server is stopped the board answers 503 and stores nothing; once it is back
     the board recovers by itself. Two boards on one database agree."""
     args = ["--postgres", pg.connection, "--posts-per-minute", "0"]
-    a = harness.Board(program, args, log).start()
-    b = harness.Board(program, args, log).start()
-    try:
+    with harness.Board(program, args, log) as a, harness.Board(program, args, log) as b:
         a.post(distinct(text, "before the stop"), "Early")
         pg.stop()
         answers = [a.request("GET", "/api/games"), a.post(distinct(text, "while stopped"), "Lost"),
@@ -372,25 +348,21 @@ def postgres_faults(program, pg, sim, text, log):
         for i in range(4):
             (a if i % 2 else b).post(distinct(text, f"two boards {i}"), f"Two {i}")
         same = distinct(text, "to both at once")
-        results = [None, None]
-        threads = [threading.Thread(target=lambda k=k, board=board: results.__setitem__(k, board.post(same, "Both")))
-                   for k, board in enumerate((a, b))]
-        for t in threads:
-            t.start()
-        for t in threads:
-            t.join(120)
-        ids = {json.loads(r[2])["recording"] for r in results if r}
+        with concurrent.futures.ThreadPoolExecutor(2) as both:
+            results = list(both.map(lambda board: board.post(same, "Both"), (a, b)))
+        ids = {json.loads(r[2])["recording"] for r in results}
         pages = [board.request("GET", "/api/games?order=best&per=100")[2] for board in (a, b)]
         T.check(len(ids) == 1 and sorted(r[0] for r in results) == [200, 201] and pages[0] == pages[1],
                 "two boards on one database agree: the same board from each, one recording posted to both kept once",
-                f"{[r[0] for r in results if r]}, ids {ids}")
-    finally:
-        a.stop()
-        b.stop()
+                f"{[r[0] for r in results]}, ids {ids}")
 
 
-def refused_starts(program, store_args, log):
+def refused_starts(program, store_args, set_version, log):
     """A board that cannot serve as asked says why and does not start."""
+    set_version(99)
+    status, said = harness.Board(program, store_args, log).start_failing()
+    set_version(1)
+    T.check(status == 1 and "newer" in said, "a store of a newer board's schema is refused at start", said)
     for what, args, status, said in [
             ("a page folder without the page", [*store_args, "--page", HERE], 1, "built folder"),
             ("a PostgreSQL server that is not there", ["--postgres", "host=/nonexistent-fenwing port=1"], 1,
@@ -398,13 +370,6 @@ def refused_starts(program, store_args, log):
             ("a port out of range", [*store_args, "--port", "70000"], 2, "Usage")]:
         got, text = harness.Board(program, args, log).start_failing()
         T.check(got == status and said in text, f"{what}: status {status} and why", f"{got} {text!r}")
-
-
-def newer_schema(program, store_args, set_version, log):
-    set_version(99)
-    status, said = harness.Board(program, store_args, log).start_failing()
-    set_version(1)
-    T.check(status == 1 and "newer" in said, "a store of a newer board's schema is refused at start", said)
 
 
 def main():
@@ -423,7 +388,6 @@ def main():
                 return harness.SKIP
             store_args = ["--postgres", pg.connection]
             if unit_tests:
-                import subprocess
                 r = subprocess.run([unit_tests, "--gtest_filter=*Store*"], capture_output=True, text=True,
                                    env={**os.environ, "FENWING_BOARD_TEST_POSTGRES": pg.connection}, timeout=600)
                 ran = re.search(r"\[  PASSED  \] (\d+) test", r.stdout)
@@ -438,15 +402,14 @@ def main():
             store_args = ["--data", data]
 
             def set_version(v):
-                import sqlite3
                 with sqlite3.connect(os.path.join(data, "board.sqlite3")) as db:
                     db.execute("UPDATE board_schema SET version = ?", (v,))
 
         documented(program)
         limits = {"bytes": 100000, "lines": 2000, "minutes": 60}
-        board = harness.Board(program, [*store_args, "--posts-per-minute", "0", "--max-bytes", str(limits["bytes"]),
-                                        "--max-lines", str(limits["lines"]), "--max-minutes", str(limits["minutes"])], log).start()
-        try:
+        serving = [*store_args, "--posts-per-minute", "0", "--max-bytes", str(limits["bytes"]),
+                   "--max-lines", str(limits["lines"]), "--max-minutes", str(limits["minutes"])]
+        with harness.Board(program, serving, log) as board:
             status, health = board.json("/api/health")
             T.check(status == 200 and health["schema"] == 1, f"the board starts: {health}")
             posting(board, sim, texts)
@@ -456,10 +419,7 @@ def main():
             sql_in_every_field(board, sim, texts[2])
             pages(board, texts[3])
             command_line(board, program, sim, texts[4])
-        finally:
-            board.stop()
-        refused_starts(program, store_args, log)
-        newer_schema(program, store_args, set_version, log)
+        refused_starts(program, store_args, set_version, log)
         rate_limit(program, store_args, texts[5], log)
         killed(program, store_args, sim, texts, log)
         if pg:
@@ -473,7 +433,6 @@ def main():
         log.close()
         if T.count:
             print("the boards' log:\n" + open(os.path.join(scratch, "board.log")).read()[-4000:])
-        import shutil
         shutil.rmtree(scratch, ignore_errors=True)
     print(f"{T.count} checks failed" if T.count else "all checks passed")
     return 1 if T.count else 0

@@ -22,15 +22,12 @@ STOPPED = []  # the exit status of each board stopped with SIGTERM
 
 class Failures:
     """Counts the checks that failed; each prints one line."""
-
-    def __init__(self):
-        self.count = 0
+    count = 0
 
     def check(self, ok, what, detail=""):
         print(f"{'ok' if ok else 'FAIL'}: {what}" + (f"\n  {detail}" if detail and not ok else ""),
               flush=True)
-        if not ok:
-            self.count += 1
+        self.count += not ok
         return ok
 
 
@@ -38,13 +35,12 @@ class Board:
     """One fenwing-board process serving on 127.0.0.1."""
 
     def __init__(self, program, args, log):
-        self.program, self.args, self.log = program, args, log
-        self.process, self.port = None, None
+        self.command = [program, "--listen", "127.0.0.1", "--port", "0", *args]
+        self.log, self.process, self.port = log, None, None
 
     def start(self, timeout=60):
-        self.process = subprocess.Popen(
-            [self.program, "--listen", "127.0.0.1", "--port", "0", *self.args],
-            stdout=subprocess.PIPE, stderr=self.log, text=True)
+        self.process = subprocess.Popen(self.command, stdout=subprocess.PIPE, stderr=self.log,
+                                        text=True)
         ready, _, _ = select.select([self.process.stdout], [], [], timeout)
         line = self.process.stdout.readline() if ready else ""
         if "http://127.0.0.1:" not in line:
@@ -56,9 +52,14 @@ class Board:
 
     def start_failing(self, timeout=60):
         """Runs it expecting it not to start: its status and what it said."""
-        r = subprocess.run([self.program, "--listen", "127.0.0.1", "--port", "0", *self.args],
-                           capture_output=True, text=True, timeout=timeout)
+        r = subprocess.run(self.command, capture_output=True, text=True, timeout=timeout)
         return r.returncode, r.stderr
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *_):
+        self.stop()
 
     @property
     def url(self):
@@ -76,12 +77,15 @@ class Board:
             STOPPED.append(self.process.returncode)
         return self.process.returncode if self.process else None
 
-    def kill9(self):
-        self.process.send_signal(signal.SIGKILL)
-        self.process.wait()
-
     def request(self, method, path, body=None, headers=None, timeout=120):
-        return request(self.port, method, path, body, headers, timeout)
+        """(status, headers, body) of one request on a connection of its own."""
+        c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
+        try:
+            c.request(method, path, body=body, headers=headers or {})
+            r = c.getresponse()
+            return r.status, dict(r.getheaders()), r.read()
+        finally:
+            c.close()
 
     def post(self, text, name, extra="", headers=None):
         path = "/api/recordings?name=" + urllib.parse.quote(name, safe="") + extra
@@ -92,17 +96,6 @@ class Board:
     def json(self, path):
         status, _, body = self.request("GET", path)
         return status, json.loads(body) if body.startswith(b"{") else body
-
-
-def request(port, method, path, body=None, headers=None, timeout=120):
-    """(status, headers, body) of one request on a connection of its own."""
-    c = http.client.HTTPConnection("127.0.0.1", port, timeout=timeout)
-    try:
-        c.request(method, path, body=body, headers=headers or {})
-        r = c.getresponse()
-        return r.status, dict(r.getheaders()), r.read()
-    finally:
-        c.close()
 
 
 class Postgres:
@@ -117,18 +110,15 @@ class Postgres:
         self.bin = os.path.dirname(found[-1])
         self.dir = tempfile.mkdtemp(prefix="fenwing-board-pg-")
         self.data = os.path.join(self.dir, "data")
-        self.user = None
-        if os.geteuid() == 0:
-            self.user = "nobody"
-            entry = pwd.getpwnam(self.user)
+        self.user, self.running = (pwd.getpwnam("nobody") if os.geteuid() == 0 else None), False
+        if self.user:
             os.chmod(self.dir, 0o755)
-            os.chown(self.dir, entry.pw_uid, entry.pw_gid)
-        self.running = False
+            os.chown(self.dir, self.user.pw_uid, self.user.pw_gid)
 
     def _run(self, program, *args, check=True):
         command = [os.path.join(self.bin, program), *args]
         if self.user:
-            command = ["setpriv", f"--reuid={self.user}", f"--regid={pwd.getpwnam(self.user).pw_gid}",
+            command = ["setpriv", f"--reuid={self.user.pw_name}", f"--regid={self.user.pw_gid}",
                        "--clear-groups", *command]
         r = subprocess.run(command, capture_output=True, text=True, timeout=120, cwd=self.dir)
         if check and r.returncode != 0:

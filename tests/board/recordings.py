@@ -21,19 +21,15 @@ def millis(ms):
     return text or "0"
 
 
-def run(sim, lines, check=False):
-    """fenwing-sim's output for the script `lines`."""
-    args = [sim, "--check"] if check else [sim]
-    result = subprocess.run(args, input="\n".join(lines) + "\n", capture_output=True, text=True,
-                            timeout=60)
-    return result.stdout
+def run(sim, text, *args):
+    """fenwing-sim's output for the script `text`."""
+    return subprocess.run([sim, *args], input=text, capture_output=True, text=True,
+                          timeout=60).stdout
 
 
 def games(sim, text):
     """What fenwing-sim --games prints for a recording, one line a game."""
-    result = subprocess.run([sim, "--games"], input=text, capture_output=True, text=True,
-                            timeout=60)
-    return [line for line in result.stdout.splitlines() if line.startswith("game ")]
+    return [line for line in run(sim, text, "--games").splitlines() if line.startswith("game ")]
 
 
 def recording(sim, seed, rng, header=""):
@@ -43,7 +39,7 @@ def recording(sim, seed, rng, header=""):
     for _ in range(rng.randint(6, 30)):
         dt = millis(rng.uniform(150, 2500))
         asks = [f"get {d}.{p}" for d in DUCKS for p in ("Visible", "Left", "Top")]
-        out = [line for line in run(sim, lines + [f"advance {dt}"] + asks).splitlines()
+        out = [line for line in run(sim, "\n".join(lines + [f"advance {dt}"] + asks) + "\n").splitlines()
                if not line.startswith("msgbox")][-len(asks):]
         ducks = [(int(float(out[i + 1])), int(float(out[i + 2])))
                  for i in range(0, len(out), 3) if out[i] == "True"]
